@@ -1,0 +1,47 @@
+# The two commands of the README: `make run` and `make test`.
+BUILD   ?= build
+ASAN    ?= build-asan
+FUZZBLD ?= build-fuzz
+DATA    ?= data
+JOBS    ?= 2
+FUZZ_SECONDS ?= 30
+export TZ := Asia/Tokyo
+
+.PHONY: deps build run test unit-asan fuzz bench clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j$(JOBS)
+
+run: build
+	mkdir -p $(DATA)
+	cd $(DATA) && ../$(BUILD)/vora
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
+	$(MAKE) unit-asan fuzz
+
+unit-asan: deps
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVORA_SANITIZE=ON -DVORA_UI=OFF -DVORA_BENCH=OFF
+	cmake --build $(ASAN) -j$(JOBS) --target vora_tests
+	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -R '^unit$$'
+
+fuzz: deps
+	cmake -S . -B $(FUZZBLD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DVORA_FUZZ=ON -DVORA_UI=OFF -DVORA_TESTS=OFF -DVORA_BENCH=OFF
+	cmake --build $(FUZZBLD) -j$(JOBS)
+	@for target in $(FUZZBLD)/fuzz/*Fuzz; do \
+	  name=$$(basename $$target); corpus=$(FUZZBLD)/corpus-$$name; mkdir -p $$corpus; \
+	  echo "fuzzing $$name for $(FUZZ_SECONDS) s"; \
+	  $$target -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 \
+	    $$corpus fuzz/corpus/$$name || exit 1; \
+	done
+
+bench: build
+	@for b in $(BUILD)/bench/*Bench; do $$b; done
+
+clean:
+	rm -rf $(BUILD) $(ASAN) $(FUZZBLD)

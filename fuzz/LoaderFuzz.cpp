@@ -1,0 +1,58 @@
+// Feeds arbitrary bytes to the data file loader. Any input must either load or be refused with
+// a file exception; whatever loads must save, reload and save again to the same bytes, and
+// every list and incident lookup must stay inside the document.
+
+#include "registry/QuellmarkDoc.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace {
+
+std::string stored(CQuellmarkDoc& doc) {
+    fw::CMemFile file;
+    fw::CArchive ar(file, fw::CArchive::store);
+    doc.Serialize(ar);
+    ar.Flush();
+    return file.Bytes();
+}
+
+void load(CQuellmarkDoc& doc, std::string_view bytes) {
+    fw::CMemFile file(bytes, "vora.dat");
+    fw::CArchive ar(file, fw::CArchive::load, 4096);
+    doc.Serialize(ar);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
+    try {
+        load(doc, std::string_view(reinterpret_cast<const char*>(data), size));
+    } catch (const fw::CFileException&) {
+        return 0;
+    }
+    int shown = doc.BuildDisplayIndex(1, 0, 0);
+    for (int i = 0; i < shown; ++i) {
+        int r = doc.GetDisplayIndexEntry(i);
+        for (int column = 1; column <= 12; ++column) {
+            (void)doc.FormatCell(r, column);
+        }
+        int row = doc.GetRecord(r).GetnIncidentIndex();
+        for (int k = 0; k < 17; ++k) {
+            (void)doc.GetIncidentValue(row, k);
+        }
+        (void)doc.GetIncidentText(row, 1);
+    }
+    CaseFilter everything;
+    everything.nMask = 0x3FFF;
+    (void)doc.FilterDisplayIndex(shown, everything);
+
+    std::string first = stored(doc);
+    CQuellmarkDoc again(CQuellmarkDoc::NoFile{});
+    load(again, first);
+    if (stored(again) != first) {
+        std::abort();
+    }
+    return 0;
+}

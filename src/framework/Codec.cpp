@@ -1,0 +1,101 @@
+#include "framework/Codec.h"
+
+#include <cerrno>
+#include <iconv.h>
+
+namespace fw {
+namespace {
+
+class Converter {
+public:
+    Converter(const char* to, const char* from) : m_cd(iconv_open(to, from)) {}
+    ~Converter() {
+        if (m_cd != reinterpret_cast<iconv_t>(-1)) {
+            iconv_close(m_cd);
+        }
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+
+    bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+
+    // Converts as much as it can; returns false at the first input it cannot convert, with
+    // *consumed set to the bytes taken so far.
+    bool run(std::string_view in, std::string& out, std::size_t* consumed) {
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        char* src = const_cast<char*>(in.data());
+        std::size_t srcLeft = in.size();
+        char buffer[4096];
+        for (;;) {
+            char* dst = buffer;
+            std::size_t dstLeft = sizeof buffer;
+            std::size_t r = iconv(m_cd, &src, &srcLeft, &dst, &dstLeft);
+            out.append(buffer, sizeof buffer - dstLeft);
+            if (r != std::size_t(-1)) {
+                if (srcLeft == 0) {
+                    // Flush any shift state (none for these encodings, but cheap).
+                    dst = buffer;
+                    dstLeft = sizeof buffer;
+                    iconv(m_cd, nullptr, nullptr, &dst, &dstLeft);
+                    out.append(buffer, sizeof buffer - dstLeft);
+                    *consumed = in.size();
+                    return true;
+                }
+                continue;
+            }
+            if (errno == E2BIG) {
+                continue;
+            }
+            *consumed = in.size() - srcLeft;
+            return false;
+        }
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+Converter& toCp932() {
+    thread_local Converter c("CP932", "UTF-8");
+    return c;
+}
+
+Converter& fromCp932() {
+    thread_local Converter c("UTF-8", "CP932");
+    return c;
+}
+
+} // namespace
+
+bool Utf8ToCp932(std::string_view utf8, std::string& out) {
+    out.clear();
+    Converter& c = toCp932();
+    std::size_t consumed = 0;
+    return c.ok() && c.run(utf8, out, &consumed);
+}
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+    std::string out;
+    Converter& c = fromCp932();
+    if (!c.ok()) {
+        return out;
+    }
+    while (!cp932.empty()) {
+        std::size_t consumed = 0;
+        if (c.run(cp932, out, &consumed)) {
+            break;
+        }
+        // Skip one undecodable character: a lead byte takes its trail with it.
+        std::size_t skip = 1;
+        auto lead = static_cast<unsigned char>(cp932[consumed]);
+        if (((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) &&
+            consumed + 1 < cp932.size()) {
+            skip = 2;
+        }
+        out += "\xEF\xBF\xBD";
+        cp932.remove_prefix(consumed + skip);
+    }
+    return out;
+}
+
+} // namespace fw

@@ -1,0 +1,18 @@
+#pragma once
+// Conversion between the cp932 bytes held in memory and the UTF-8 of the window system, the
+// automation scripts and the terminal.
+
+#include <string>
+#include <string_view>
+
+namespace fw {
+
+// False when some character has no cp932 form (an emoji, a rare kanji) or the input is not
+// valid UTF-8; out is then unspecified.
+bool Utf8ToCp932(std::string_view utf8, std::string& out);
+
+// Bytes that are not valid cp932 (a lone lead byte, an unassigned code) become U+FFFD, so that
+// damaged texts still show.
+std::string Cp932ToUtf8(std::string_view cp932);
+
+} // namespace fw

@@ -1,0 +1,122 @@
+#pragma once
+// Files: a plain file opened for reading, an in-memory file, and the safe replacement of a
+// file that the user depends on.
+
+#include "framework/String.h"
+
+#include <cstdint>
+#include <exception>
+#include <string>
+#include <vector>
+
+namespace fw {
+
+// A file that could not be read, with where and why. The reason is a Japanese text.
+class CFileException : public std::exception {
+public:
+    CFileException(std::string fileName, std::uint64_t offset, CString reason);
+    const std::string& FileName() const noexcept { return m_fileName; }
+    std::uint64_t Offset() const noexcept { return m_offset; }
+    const CString& Reason() const noexcept { return m_reason; }
+    // "「vora.dat」を読み込めません（123 バイト目）：理由"
+    CString Message() const;
+    const char* what() const noexcept override { return m_utf8.c_str(); }
+
+private:
+    std::string m_fileName;
+    std::uint64_t m_offset;
+    CString m_reason;
+    std::string m_utf8;
+};
+
+// Damage found in the contents of a file (a count or length that does not fit, a short file).
+class CArchiveException : public CFileException {
+public:
+    using CFileException::CFileException;
+};
+
+// A source or sink of bytes for an archive.
+class CFile {
+public:
+    virtual ~CFile() = default;
+    // Reads up to n bytes; returns how many were read, 0 at the end.
+    virtual std::size_t Read(void* buffer, std::size_t n) = 0;
+    // Writes all n bytes or throws CFileException.
+    virtual void Write(const void* buffer, std::size_t n) = 0;
+    virtual std::uint64_t GetLength() const = 0;
+    virtual const std::string& GetFilePath() const = 0;
+};
+
+// A file on disk opened for reading.
+class CDiskFile final : public CFile {
+public:
+    // Throws CFileException when the file cannot be opened or is not a regular file; sets
+    // *missing instead when it does not exist and missing is given.
+    CDiskFile(const std::string& path, bool* missing = nullptr);
+    ~CDiskFile() override;
+    CDiskFile(const CDiskFile&) = delete;
+    CDiskFile& operator=(const CDiskFile&) = delete;
+
+    bool IsOpen() const noexcept { return m_fd >= 0; }
+    std::size_t Read(void* buffer, std::size_t n) override;
+    void Write(const void* buffer, std::size_t n) override;
+    std::uint64_t GetLength() const override { return m_length; }
+    const std::string& GetFilePath() const override { return m_path; }
+
+private:
+    std::string m_path;
+    int m_fd = -1;
+    std::uint64_t m_length = 0;
+};
+
+// Bytes in memory, for tests, fuzzing and building a file before it is written.
+class CMemFile final : public CFile {
+public:
+    CMemFile() : m_name("memory") {}
+    explicit CMemFile(std::string_view bytes, std::string name = "memory")
+        : m_name(std::move(name)), m_bytes(bytes.begin(), bytes.end()) {}
+
+    std::size_t Read(void* buffer, std::size_t n) override;
+    void Write(const void* buffer, std::size_t n) override;
+    std::uint64_t GetLength() const override { return m_bytes.size(); }
+    const std::string& GetFilePath() const override { return m_name; }
+    const std::string& Bytes() const noexcept { return m_bytes; }
+
+private:
+    std::string m_name;
+    std::string m_bytes;
+    std::size_t m_readPos = 0;
+};
+
+// Replaces a file as a whole, or not at all: the bytes go to a temporary file in the same
+// directory, which is flushed, synced and renamed over the target; the directory is synced.
+// A new file is readable by its owner only; an existing one keeps its permissions.
+class CSafeFileWriter final : public CFile {
+public:
+    // Throws CFileException when the temporary file cannot be created.
+    explicit CSafeFileWriter(const std::string& path);
+    ~CSafeFileWriter() override; // removes the temporary file unless committed
+    CSafeFileWriter(const CSafeFileWriter&) = delete;
+    CSafeFileWriter& operator=(const CSafeFileWriter&) = delete;
+
+    std::size_t Read(void*, std::size_t) override { return 0; }
+    void Write(const void* buffer, std::size_t n) override;
+    std::uint64_t GetLength() const override { return m_written; }
+    const std::string& GetFilePath() const override { return m_path; }
+    // Syncs and renames; throws CFileException on failure, leaving the target untouched.
+    void Commit();
+
+private:
+    [[noreturn]] void fail(int error);
+
+    std::string m_path;
+    std::string m_tempPath;
+    int m_fd = -1;
+    std::uint64_t m_written = 0;
+    bool m_committed = false;
+};
+
+// A Japanese text for a system error number, for messages.
+CString SystemErrorText(int error);
+
+} // namespace fw

@@ -1,0 +1,592 @@
+#include "registry/QuellmarkDoc.h"
+
+#include <algorithm>
+#include <new>
+
+using fw::CArchive;
+
+namespace {
+
+constexpr std::int32_t K = CQuellmarkDoc::kIntKey;
+
+// The smallest possible sizes in the file, to check counts against the bytes that remain.
+constexpr std::uint64_t kMinRecordBytes = 23 * 1 + 30 * 4 + 12 * 4;
+constexpr std::uint64_t kMinIncidentBytes = 17 * 4 + 3 * 1;
+
+struct ScrambleTable {
+    unsigned char map[256];
+    ScrambleTable() {
+        for (int b = 0; b < 256; ++b) {
+            std::int32_t s = static_cast<signed char>(b);
+            std::int32_t r = ((s + CQuellmarkDoc::kTextKey) ^ K) - CQuellmarkDoc::kTextKey;
+            map[b] = static_cast<unsigned char>(r & 0xFF);
+        }
+    }
+};
+
+const ScrambleTable& scrambleTable() {
+    static const ScrambleTable table;
+    return table;
+}
+
+void scrambleBytes(char* bytes, std::size_t n) {
+    const unsigned char* map = scrambleTable().map;
+    for (std::size_t i = 0; i < n; ++i) {
+        bytes[i] = static_cast<char>(map[static_cast<unsigned char>(bytes[i])]);
+    }
+}
+
+// Field readers and writers of the data file.
+void putK(CArchive& ar, std::int32_t v) {
+    ar << std::int32_t(v ^ K);
+}
+
+std::int32_t getK(CArchive& ar) {
+    return ar.ReadInt32() ^ K;
+}
+
+void putText(CArchive& ar, const CString& text) {
+    ar.WriteTextLength(std::uint32_t(text.GetLength()));
+    char chunk[512];
+    std::size_t left = std::size_t(text.GetLength());
+    const char* src = text.data();
+    while (left > 0) {
+        std::size_t n = std::min(left, sizeof chunk);
+        std::copy(src, src + n, chunk);
+        scrambleBytes(chunk, n);
+        ar.Write(chunk, n);
+        src += n;
+        left -= n;
+    }
+}
+
+CString getText(CArchive& ar) {
+    CString text;
+    ar.ReadText(text);
+    CQuellmarkDoc::ScrambleText(text);
+    return text;
+}
+
+// A count of items that each take at least minBytes: negative or larger than what remains is
+// damage, and must not make us allocate.
+std::int32_t getCount(CArchive& ar, std::uint64_t minBytes) {
+    std::uint64_t at = ar.GetPosition();
+    std::int32_t n = getK(ar);
+    if (n < 0 || std::uint64_t(n) * minBytes > ar.Remaining()) {
+        ar.Fail("件数が不正です（ファイルの残りに収まりません）"_sj, at);
+    }
+    return n;
+}
+
+void putList(CArchive& ar, const CStringArray& list) {
+    putK(ar, list.GetSize());
+    for (const CString& text : list) {
+        putText(ar, text);
+    }
+}
+
+void getList(CArchive& ar, CStringArray& list) {
+    std::int32_t n = getCount(ar, 1);
+    list.Reserve(list.GetSize() + n);
+    for (std::int32_t i = 0; i < n; ++i) {
+        list.Add(getText(ar));
+    }
+}
+
+// Order of the record block's twelve index fields, by key number.
+constexpr int kIndexFieldKeys[kSortKeyCount] = {
+    kKeyAge,  kKeyAnesthesiologist, kKeySupervisor, kKeyMethod,
+    kKeyAsa,  kKeyDepartment,       kKeyDisease,    kKeyId,
+    kKeyKana, kKeyProcedure,        kKeyDate,       kKeySex};
+
+void putRecord(CArchive& ar, const CCaseRecord& r) {
+    putK(ar, r.GetnAgeYears());
+    putK(ar, r.GetnAgeDays());
+    putK(ar, r.GetnAgeMonths());
+    for (int i = 0; i < CCaseRecord::kPeople; ++i) {
+        putText(ar, r.GetAnesthesiologist(i));
+    }
+    putK(ar, r.GetnMethod());
+    putText(ar, r.GetstrAnesthesiaTime());
+    putText(ar, r.GetstrAsa());
+    putText(ar, r.GetstrTransfusionNote());
+    putText(ar, r.GetstrOtherProductName());
+    putK(ar, r.GetnBloodLoss());
+    putText(ar, r.GetstrBloodLossNote());
+    putK(ar, r.GetnColloid());
+    putK(ar, r.GetnCrystalloid());
+    putText(ar, r.GetstrDisease());
+    putK(ar, r.GetnPreopCode());
+    putText(ar, r.GetstrPreopComment());
+    putText(ar, r.GetstrDepartment());
+    putText(ar, r.GetstrDrugIncident());
+    putText(ar, r.GetstrNotes());
+    ar << r.GetfHeight();
+    putText(ar, r.GetstrId());
+    putK(ar, r.GetnAlbumin());
+    putK(ar, r.GetnWholeBlood());
+    putK(ar, r.GetnAutologous());
+    putK(ar, r.GetnIncidentIndex());
+    putK(ar, r.GetnFfp());
+    putK(ar, r.GetnMap());
+    putK(ar, r.GetnOtherProduct());
+    putK(ar, r.GetnPc());
+    putText(ar, r.GetstrName());
+    putText(ar, r.GetstrKana());
+    ar << std::int32_t(r.GettSurgery());
+    putText(ar, r.GetstrProcedure());
+    putText(ar, r.GetstrOperatingRoom());
+    putText(ar, r.GetstrSurgeryTime());
+    putK(ar, r.GetnSite());
+    putK(ar, r.GetnPosition());
+    putText(ar, r.GetstrWard());
+    ar << std::int32_t(r.GetnSex());
+    ar << std::int32_t(r.GetbWithhold());
+    for (int i = 0; i < CCaseRecord::kPeople; ++i) {
+        putText(ar, r.GetSupervisor(i));
+    }
+    putK(ar, r.GetnWholeBloodUnit());
+    putK(ar, r.GetnAutologousUnit());
+    putK(ar, r.GetnFfpUnit());
+    putK(ar, r.GetnMapUnit());
+    putK(ar, r.GetnOtherUnit());
+    putK(ar, r.GetnPcUnit());
+    putK(ar, r.GetnUrine());
+    ar << r.GetfWeight();
+}
+
+void getRecord(CArchive& ar, CCaseRecord& r) {
+    r.SetnAgeYears(getK(ar));
+    r.SetnAgeDays(getK(ar));
+    r.SetnAgeMonths(getK(ar));
+    for (int i = 0; i < CCaseRecord::kPeople; ++i) {
+        r.SetAnesthesiologist(i, getText(ar));
+    }
+    r.SetnMethod(getK(ar));
+    r.SetstrAnesthesiaTime(getText(ar));
+    r.SetstrAsa(getText(ar));
+    r.SetstrTransfusionNote(getText(ar));
+    r.SetstrOtherProductName(getText(ar));
+    r.SetnBloodLoss(getK(ar));
+    r.SetstrBloodLossNote(getText(ar));
+    r.SetnColloid(getK(ar));
+    r.SetnCrystalloid(getK(ar));
+    r.SetstrDisease(getText(ar));
+    r.SetnPreopCode(getK(ar));
+    r.SetstrPreopComment(getText(ar));
+    r.SetstrDepartment(getText(ar));
+    r.SetstrDrugIncident(getText(ar));
+    r.SetstrNotes(getText(ar));
+    float f;
+    ar >> f;
+    r.SetfHeight(f);
+    r.SetstrId(getText(ar));
+    r.SetnAlbumin(getK(ar));
+    r.SetnWholeBlood(getK(ar));
+    r.SetnAutologous(getK(ar));
+    r.SetnIncidentIndex(getK(ar));
+    r.SetnFfp(getK(ar));
+    r.SetnMap(getK(ar));
+    r.SetnOtherProduct(getK(ar));
+    r.SetnPc(getK(ar));
+    r.SetstrName(getText(ar));
+    r.SetstrKana(getText(ar));
+    r.SettSurgery(ar.ReadInt32());
+    r.SetstrProcedure(getText(ar));
+    r.SetstrOperatingRoom(getText(ar));
+    r.SetstrSurgeryTime(getText(ar));
+    r.SetnSite(getK(ar));
+    r.SetnPosition(getK(ar));
+    r.SetstrWard(getText(ar));
+    r.SetnSex(ar.ReadInt32());
+    r.SetbWithhold(ar.ReadInt32());
+    for (int i = 0; i < CCaseRecord::kPeople; ++i) {
+        r.SetSupervisor(i, getText(ar));
+    }
+    r.SetnWholeBloodUnit(getK(ar));
+    r.SetnAutologousUnit(getK(ar));
+    r.SetnFfpUnit(getK(ar));
+    r.SetnMapUnit(getK(ar));
+    r.SetnOtherUnit(getK(ar));
+    r.SetnPcUnit(getK(ar));
+    r.SetnUrine(getK(ar));
+    ar >> f;
+    r.SetfWeight(f);
+}
+
+int compareInt(std::int64_t a, std::int64_t b) {
+    return a < b ? -1 : a > b ? 1 : 0;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Construction and the data file
+
+CQuellmarkDoc::CQuellmarkDoc() : CQuellmarkDoc(std::string(kDataFileName)) {}
+
+CQuellmarkDoc::CQuellmarkDoc(const std::string& path) : m_strPath(path) {
+    bool missing = false;
+    fw::CDiskFile file(path, &missing);
+    if (missing) {
+        setDefaults();
+        return;
+    }
+    CArchive ar(file, CArchive::load);
+    Serialize(ar);
+}
+
+CQuellmarkDoc::CQuellmarkDoc(NoFile, std::string path) : m_strPath(std::move(path)) {
+    setDefaults();
+}
+
+void CQuellmarkDoc::setDefaults() {
+    m_nFileVersion = 2;
+    m_strUserPassword = "trumpa";
+    m_strAdminPassword = "qelvo";
+}
+
+unsigned char CQuellmarkDoc::ScrambleByte(unsigned char b) noexcept {
+    return scrambleTable().map[b];
+}
+
+void CQuellmarkDoc::ScrambleText(CString& text) {
+    if (!text.IsEmpty()) {
+        scrambleBytes(text.GetBufferSetLength(text.GetLength()), std::size_t(text.GetLength()));
+    }
+}
+
+void CQuellmarkDoc::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        m_nFileVersion = 2;
+        storeTo(ar);
+    } else {
+        loadFrom(ar);
+    }
+}
+
+void CQuellmarkDoc::storeTo(CArchive& ar) {
+    ar << std::int32_t(m_nFileVersion);
+    putText(ar, m_strAdminPassword);
+    putText(ar, m_strUserPassword);
+    ar << m_fFullTime << m_fPartTime << m_fSpecialists;
+    putK(ar, m_nBeds);
+    putK(ar, m_nHospitalLocation);
+    putK(ar, m_nHospitalType);
+    putList(ar, m_aAnesthesiologists);
+    putList(ar, m_aSupervisors);
+    putList(ar, m_aWards);
+    putList(ar, m_aRooms);
+    putList(ar, m_aDepartments);
+    putK(ar, m_nRecordCount);
+    for (int i = 0; i < m_nRecordCount; ++i) {
+        putRecord(ar, m_listRecords[std::size_t(i)]);
+        for (int key : kIndexFieldKeys) {
+            putK(ar, m_pSortIndex[std::size_t(key - 1)][std::size_t(i)]);
+        }
+    }
+    putK(ar, m_nIncidentCount);
+    const CStringArray* texts[kIncidentTexts] = {&m_strIncidentText1, &m_strIncidentText2,
+                                                 &m_strIncidentText3};
+    static const CString empty;
+    for (int row = 0; row < m_nIncidentCount; ++row) {
+        for (int k = 0; k < kIncidentValues; ++k) {
+            putK(ar, m_pIncidentValue[std::size_t(k)][std::size_t(row)]);
+        }
+        for (const CStringArray* list : texts) {
+            putText(ar, row < list->GetSize() ? list->GetAt(row) : empty);
+        }
+    }
+}
+
+void CQuellmarkDoc::loadFrom(CArchive& ar) {
+    CQuellmarkDoc fresh(NoFile{}, m_strPath);
+    fresh.m_strAdminPassword.Empty();
+    fresh.m_strUserPassword.Empty();
+
+    fresh.m_nFileVersion = ar.ReadInt32();
+    fresh.m_strAdminPassword = getText(ar);
+    fresh.m_strUserPassword = getText(ar);
+    float* hospital[3] = {&fresh.m_fFullTime, &fresh.m_fPartTime, &fresh.m_fSpecialists};
+    for (float* value : hospital) {
+        if (fresh.m_nFileVersion == 1) {
+            *value = float(getK(ar));
+        } else {
+            ar >> *value;
+        }
+    }
+    fresh.m_nBeds = getK(ar);
+    fresh.m_nHospitalLocation = getK(ar);
+    fresh.m_nHospitalType = getK(ar);
+    getList(ar, fresh.m_aAnesthesiologists);
+    getList(ar, fresh.m_aSupervisors);
+    getList(ar, fresh.m_aWards);
+    getList(ar, fresh.m_aRooms);
+    getList(ar, fresh.m_aDepartments);
+
+    std::int32_t n = getCount(ar, kMinRecordBytes);
+    fresh.m_listRecords.resize(std::size_t(n));
+    for (std::int32_t i = 0; i < n; ++i) {
+        getRecord(ar, fresh.m_listRecords[std::size_t(i)]);
+        for (int k = 0; k < kSortKeyCount; ++k) {
+            getK(ar); // the stored index entries are rebuilt from the cases
+        }
+    }
+    fresh.m_nRecordCount = n;
+    fresh.m_stamp.resize(std::size_t(n));
+    for (std::int32_t i = 0; i < n; ++i) {
+        fresh.m_stamp[std::size_t(i)] = std::uint32_t(i);
+    }
+    fresh.m_nextStamp = std::uint32_t(n);
+    fresh.computeSurgeryDates(0);
+    fresh.rebuildSortIndexes();
+
+    std::int32_t m = getCount(ar, kMinIncidentBytes);
+    for (auto& values : fresh.m_pIncidentValue) {
+        values.resize(std::size_t(m));
+    }
+    CStringArray* texts[kIncidentTexts] = {&fresh.m_strIncidentText1, &fresh.m_strIncidentText2,
+                                           &fresh.m_strIncidentText3};
+    for (CStringArray* list : texts) {
+        list->Reserve(m);
+    }
+    for (std::int32_t row = 0; row < m; ++row) {
+        for (int k = 0; k < kIncidentValues; ++k) {
+            fresh.m_pIncidentValue[std::size_t(k)][std::size_t(row)] = getK(ar);
+        }
+        for (CStringArray* list : texts) {
+            list->Add(getText(ar));
+        }
+    }
+    fresh.m_nIncidentCount = m;
+    *this = std::move(fresh);
+}
+
+bool CQuellmarkDoc::SaveDataFile(CString* error) {
+    try {
+        fw::CSafeFileWriter file(m_strPath);
+        CArchive ar(file, CArchive::store, 1 << 20);
+        Serialize(ar);
+        ar.Flush();
+        file.Commit();
+        return true;
+    } catch (const fw::CFileException& e) {
+        if (error) {
+            *error = "データファイル「vora.dat」を保存できませんでした："_sj;
+            *error += e.Reason();
+            *error +=
+                "。\r\n以前のファイルはそのまま残っています。入力したデータは失われていません。"_sj;
+        }
+    } catch (const std::bad_alloc&) {
+        if (error) {
+            *error = "データファイル「vora.dat」を保存できませんでした：メモリが足りません。"_sj;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Cases and the sort indexes
+//
+// Every index lists the cases in descending key order; among equal keys the case added or
+// replaced last stands first. Each case carries a stamp of its last add or replace, so the
+// order is total and a case's place can be found by binary search.
+
+const CString& CQuellmarkDoc::textKeyOf(const CCaseRecord& r, int key) {
+    switch (key) {
+    case kKeyKana:
+        return r.GetstrKana();
+    case kKeyId:
+        return r.GetstrId();
+    case kKeyDisease:
+        return r.GetstrDisease();
+    case kKeyProcedure:
+        return r.GetstrProcedure();
+    case kKeyDepartment:
+        return r.GetstrDepartment();
+    case kKeyAsa:
+        return r.GetstrAsa();
+    case kKeyAnesthesiologist:
+        return r.GetAnesthesiologist(0);
+    default:
+        return r.GetSupervisor(0);
+    }
+}
+
+int CQuellmarkDoc::compareKey(int key, int a, int b) const {
+    const CCaseRecord& ra = m_listRecords[std::size_t(a)];
+    const CCaseRecord& rb = m_listRecords[std::size_t(b)];
+    switch (key) {
+    case kKeyDate:
+        return compareInt(m_surgeryDate[std::size_t(a)], m_surgeryDate[std::size_t(b)]);
+    case kKeyAge:
+        if (int c = compareInt(ra.GetnAgeYears(), rb.GetnAgeYears())) {
+            return c;
+        }
+        if (int c = compareInt(ra.GetnAgeMonths(), rb.GetnAgeMonths())) {
+            return c;
+        }
+        return compareInt(ra.GetnAgeDays(), rb.GetnAgeDays());
+    case kKeySex:
+        return compareInt(ra.GetnSex(), rb.GetnSex());
+    case kKeyMethod:
+        return compareInt(ra.GetnMethod(), rb.GetnMethod());
+    default:
+        return textKeyOf(ra, key).Compare(textKeyOf(rb, key));
+    }
+}
+
+// True when case a stands before case b in the index of key.
+bool CQuellmarkDoc::keyGreater(int key, int a, int b) const {
+    int c = compareKey(key, a, b);
+    if (c != 0) {
+        return c > 0;
+    }
+    return m_stamp[std::size_t(a)] > m_stamp[std::size_t(b)];
+}
+
+void CQuellmarkDoc::computeSurgeryDates(std::size_t from) {
+    m_surgeryDate.resize(m_listRecords.size());
+    for (std::size_t i = from; i < m_listRecords.size(); ++i) {
+        m_surgeryDate[i] = fw::PackedLocalDateOf(m_listRecords[i].GettSurgery());
+    }
+}
+
+void CQuellmarkDoc::AddRecords(std::vector<CCaseRecord> records) {
+    std::size_t from = m_listRecords.size();
+    m_listRecords.reserve(from + records.size());
+    for (CCaseRecord& r : records) {
+        m_listRecords.push_back(std::move(r));
+        m_stamp.push_back(m_nextStamp++);
+    }
+    m_nRecordCount = int(m_listRecords.size());
+    computeSurgeryDates(from);
+    rebuildSortIndexes();
+}
+
+void CQuellmarkDoc::insertIntoIndexes(int r) {
+    for (int key = 1; key <= kSortKeyCount; ++key) {
+        std::vector<int>& index = m_pSortIndex[std::size_t(key - 1)];
+        auto at = std::partition_point(index.begin(), index.end(),
+                                       [&](int e) { return compareKey(key, e, r) > 0; });
+        index.insert(at, r);
+    }
+}
+
+void CQuellmarkDoc::AddRecord(const CCaseRecord& record) {
+    std::size_t r = m_listRecords.size();
+    m_listRecords.push_back(record);
+    m_surgeryDate.push_back(fw::PackedLocalDateOf(record.GettSurgery()));
+    m_stamp.push_back(m_nextStamp++);
+    m_nRecordCount = int(r + 1);
+    insertIntoIndexes(int(r));
+    m_pDisplayIndex.resize(r + 1);
+}
+
+bool CQuellmarkDoc::ReplaceRecord(int index, const CCaseRecord& record) {
+    if (index < 0 || index >= m_nRecordCount) {
+        return false;
+    }
+    std::size_t r = std::size_t(index);
+    // Where the case stands now, found with its old key and stamp.
+    std::array<std::size_t, kSortKeyCount> oldPos{};
+    for (int key = 1; key <= kSortKeyCount; ++key) {
+        const std::vector<int>& sorted = m_pSortIndex[std::size_t(key - 1)];
+        auto at = std::partition_point(sorted.begin(), sorted.end(),
+                                       [&](int e) { return keyGreater(key, e, index); });
+        oldPos[std::size_t(key - 1)] = std::size_t(at - sorted.begin());
+    }
+    m_listRecords[r] = record;
+    m_surgeryDate[r] = fw::PackedLocalDateOf(record.GettSurgery());
+    m_stamp[r] = m_nextStamp++;
+    if (m_nRecordCount <= 1) {
+        return true;
+    }
+    for (int key = 1; key <= kSortKeyCount; ++key) {
+        std::vector<int>& sorted = m_pSortIndex[std::size_t(key - 1)];
+        std::size_t p = oldPos[std::size_t(key - 1)];
+        auto greater = [&](int e) { return compareKey(key, e, index) > 0; };
+        // The other cases with a strictly greater key, on both sides of the old place.
+        std::size_t c = std::size_t(
+            std::partition_point(sorted.begin(), sorted.begin() + std::ptrdiff_t(p), greater) -
+            sorted.begin());
+        if (c == p) {
+            c += std::size_t(std::partition_point(sorted.begin() + std::ptrdiff_t(p) + 1,
+                                                  sorted.end(), greater) -
+                             (sorted.begin() + std::ptrdiff_t(p) + 1));
+        }
+        if (c < p) {
+            std::move_backward(sorted.begin() + std::ptrdiff_t(c),
+                               sorted.begin() + std::ptrdiff_t(p),
+                               sorted.begin() + std::ptrdiff_t(p) + 1);
+        } else if (c > p) {
+            std::move(sorted.begin() + std::ptrdiff_t(p) + 1,
+                      sorted.begin() + std::ptrdiff_t(c) + 1, sorted.begin() + std::ptrdiff_t(p));
+        }
+        sorted[c] = index;
+    }
+    return true;
+}
+
+int CQuellmarkDoc::GetSortIndexEntry(int key, int pos) const {
+    return m_pSortIndex[std::size_t(key - 1)][std::size_t(pos)];
+}
+
+// ---------------------------------------------------------------------------------------------
+// Incident table
+
+int CQuellmarkDoc::AddIncident() {
+    for (auto& values : m_pIncidentValue) {
+        values.push_back(0);
+    }
+    return m_nIncidentCount++;
+}
+
+int CQuellmarkDoc::GetIncidentValue(int row, int k) const {
+    if (!incidentRowExists(row) || k < 0 || k >= kIncidentValues) {
+        return 0;
+    }
+    return m_pIncidentValue[std::size_t(k)][std::size_t(row)];
+}
+
+void CQuellmarkDoc::SetIncidentValue(int row, int k, int value) {
+    if (incidentRowExists(row) && k >= 0 && k < kIncidentValues) {
+        m_pIncidentValue[std::size_t(k)][std::size_t(row)] = value;
+    }
+}
+
+CString CQuellmarkDoc::GetIncidentText(int row, int k) const {
+    const CStringArray* texts[kIncidentTexts] = {&m_strIncidentText1, &m_strIncidentText2,
+                                                 &m_strIncidentText3};
+    if (!incidentRowExists(row) || k < 1 || k > kIncidentTexts) {
+        return {};
+    }
+    const CStringArray& list = *texts[k - 1];
+    return row < list.GetSize() ? list.GetAt(row) : CString();
+}
+
+void CQuellmarkDoc::SetIncidentText(int row, int k, const CString& text) {
+    CStringArray* texts[kIncidentTexts] = {&m_strIncidentText1, &m_strIncidentText2,
+                                           &m_strIncidentText3};
+    if (incidentRowExists(row) && k >= 1 && k <= kIncidentTexts) {
+        texts[k - 1]->SetAtGrow(row, text);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Passwords and hospital information
+
+void CQuellmarkDoc::SetPasswords(const CString& admin, const CString& user) {
+    m_strAdminPassword = admin;
+    m_strUserPassword = user;
+}
+
+void CQuellmarkDoc::SetHospitalInfo(int type, int location, int beds, float specialists,
+                                    float fullTime, float partTime) {
+    m_nHospitalType = type;
+    m_nHospitalLocation = location;
+    m_nBeds = beds;
+    m_fSpecialists = specialists;
+    m_fFullTime = fullTime;
+    m_fPartTime = partTime;
+}

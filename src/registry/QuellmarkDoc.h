@@ -1,0 +1,189 @@
+#pragma once
+// The one document of the program: every case in entry order with its twelve sort indexes, the
+// display index of the list, the incident table, the master lists, the passwords and the
+// hospital information, and the data file "vora.dat" that holds them all.
+
+#include "framework/Archive.h"
+#include "framework/StringArray.h"
+#include "framework/Time32.h"
+#include "registry/CaseRecord.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Keys of the sort indexes by the numbers the list uses for them.
+enum SortKey : int {
+    kKeyDate = 1,
+    kKeyKana = 2,
+    kKeyId = 3,
+    kKeyAge = 4,
+    kKeySex = 5,
+    kKeyDisease = 6,
+    kKeyProcedure = 7,
+    kKeyDepartment = 8,
+    kKeyAsa = 9,
+    kKeyMethod = 10,
+    kKeyAnesthesiologist = 11,
+    kKeySupervisor = 12,
+};
+constexpr int kSortKeyCount = 12;
+
+// Criteria of the list filter: a bit set and a value per criterion.
+struct CaseFilter {
+    int nMask = 6; // male and female included, nothing else: no filter
+    int nPatientField = 0;
+    CString strPatientText;
+    CString strDepartment;
+    CString strWard;
+    CString strAnesthesiologist;
+    CString strSupervisor;
+    int nSiteIndex = 0;
+    int nMethodIndex = 0;
+    CString strComorbidity;
+    CString strNotes;
+};
+
+class CQuellmarkDoc {
+public:
+    static constexpr const char* kDataFileName = "vora.dat";
+    static constexpr std::int32_t kIntKey = 42828;
+    static constexpr std::int32_t kTextKey = 36145;
+    static constexpr int kIncidentValues = 17;
+    static constexpr int kIncidentTexts = 3;
+
+    // Loads "vora.dat" from the working directory, or starts with the defaults when there is
+    // none. Throws fw::CFileException when the file exists but cannot be loaded; the file is
+    // never touched then.
+    CQuellmarkDoc();
+    // The same for another data file (the verification command, tests).
+    explicit CQuellmarkDoc(const std::string& path);
+    // The defaults, reading no file; saving writes to path.
+    struct NoFile {};
+    CQuellmarkDoc(NoFile, std::string path = kDataFileName);
+
+    // Stores or loads the whole document, depending on the archive's direction.
+    void Serialize(fw::CArchive& ar);
+
+    // Writes the whole document to its data file, replacing the old one only once the new one
+    // is complete. On failure the old file and the data in memory stay as they were, and
+    // *error (when given) tells in Japanese what failed.
+    bool SaveDataFile(CString* error = nullptr);
+    const std::string& GetDataFilePath() const noexcept { return m_strPath; }
+
+    // Cases.
+    int GetRecordCount() const noexcept { return m_nRecordCount; }
+    CCaseRecord GetRecord(int index) const { return m_listRecords[std::size_t(index)]; }
+    // The case itself, for readers that only look.
+    const CCaseRecord& RecordAt(int index) const { return m_listRecords[std::size_t(index)]; }
+    // The local surgery date of a case, kept at hand since lists and reports ask for it often.
+    fw::PackedDate GetSurgeryDate(int index) const { return m_surgeryDate[std::size_t(index)]; }
+    void AddRecord(const CCaseRecord& record);
+    // Many cases at once, with the same result as adding them one by one in order, at the cost
+    // of one sort instead of one insertion each.
+    void AddRecords(std::vector<CCaseRecord> records);
+    // False when index names no case.
+    bool ReplaceRecord(int index, const CCaseRecord& record);
+
+    // Entry pos of the sort index of key (1 to 12): position 0 holds the greatest key; among
+    // equal keys the case added or replaced last comes first.
+    int GetSortIndexEntry(int key, int pos) const;
+
+    // The list's display index (the list view specifies these).
+    int BuildDisplayIndex(int sortKey, fw::Time32 start, fw::Time32 end);
+    int FilterDisplayIndex(int count, const CaseFilter& filter);
+    int GetDisplayIndexEntry(int i) const { return m_pDisplayIndex[std::size_t(i)]; }
+    CString FormatCell(int recordIndex, int column) const;
+
+    // Incident table. A row outside the table reads as a fresh incident (values 0, texts
+    // empty) and setting it does nothing, so a damaged case index can never reach past it.
+    int AddIncident();
+    int GetIncidentCount() const noexcept { return m_nIncidentCount; }
+    int GetIncidentValue(int row, int k) const;
+    void SetIncidentValue(int row, int k, int value);
+    CString GetIncidentText(int row, int k) const;
+    void SetIncidentText(int row, int k, const CString& text);
+
+    // Master lists, edited in place.
+    CStringArray& GetAnesthesiologistList() noexcept { return m_aAnesthesiologists; }
+    CStringArray& GetSupervisorList() noexcept { return m_aSupervisors; }
+    CStringArray& GetWardList() noexcept { return m_aWards; }
+    CStringArray& GetRoomList() noexcept { return m_aRooms; }
+    CStringArray& GetDepartmentList() noexcept { return m_aDepartments; }
+    const CStringArray& GetAnesthesiologistList() const noexcept { return m_aAnesthesiologists; }
+    const CStringArray& GetSupervisorList() const noexcept { return m_aSupervisors; }
+    const CStringArray& GetWardList() const noexcept { return m_aWards; }
+    const CStringArray& GetRoomList() const noexcept { return m_aRooms; }
+    const CStringArray& GetDepartmentList() const noexcept { return m_aDepartments; }
+
+    // Passwords.
+    CString GetAdminPassword() const { return m_strAdminPassword; }
+    CString GetUserPassword() const { return m_strUserPassword; }
+    void SetPasswords(const CString& admin, const CString& user);
+
+    // Hospital information.
+    int GetHospitalType() const noexcept { return m_nHospitalType; }
+    int GetHospitalLocation() const noexcept { return m_nHospitalLocation; }
+    int GetBeds() const noexcept { return m_nBeds; }
+    float GetSpecialists() const noexcept { return m_fSpecialists; }
+    float GetFullTime() const noexcept { return m_fFullTime; }
+    float GetPartTime() const noexcept { return m_fPartTime; }
+    void SetHospitalInfo(int type, int location, int beds, float specialists, float fullTime,
+                         float partTime);
+
+    int GetFileVersion() const noexcept { return m_nFileVersion; }
+
+    // The self-inverse byte scrambling of texts in the data file.
+    static void ScrambleText(CString& text);
+    static unsigned char ScrambleByte(unsigned char b) noexcept;
+
+private:
+    void setDefaults();
+    void load(const std::string& path, bool missingIsError);
+    void storeTo(fw::CArchive& ar);
+    void loadFrom(fw::CArchive& ar);
+    void rebuildSortIndexes();
+    void sortIndexes(int firstKey, int lastKey, const std::vector<int>& byStamp);
+    bool sortByRank(int key, const std::vector<int>& byStamp, std::vector<int>& out) const;
+    void sortByPrefix(int key, std::vector<int>& out) const;
+    static const CString& textKeyOf(const CCaseRecord& r, int key);
+    void computeSurgeryDates(std::size_t from);
+    void insertIntoIndexes(int index);
+    void removeFromIndexes(int index);
+    bool keyGreater(int key, int a, int b) const;
+    int compareKey(int key, int a, int b) const;
+    bool incidentRowExists(int row) const { return row >= 0 && row < m_nIncidentCount; }
+
+    CStringArray m_strIncidentText3;
+    CStringArray m_strIncidentText2;
+    CStringArray m_strIncidentText1;
+    int m_nIncidentCount = 0;
+    float m_fPartTime = 0;
+    float m_fSpecialists = 0;
+    float m_fFullTime = 0;
+    int m_nBeds = 0;
+    int m_nHospitalLocation = 0;
+    int m_nHospitalType = 0;
+    CStringArray m_aWards;
+    CStringArray m_aDepartments;
+    CStringArray m_aRooms;
+    CStringArray m_aSupervisors;
+    CStringArray m_aAnesthesiologists;
+    std::array<std::vector<std::int32_t>, kIncidentValues> m_pIncidentValue;
+    std::vector<int> m_pDisplayIndex;
+    // Indexed by key number - 1.
+    std::array<std::vector<int>, kSortKeyCount> m_pSortIndex;
+    int m_nRecordCount = 0;
+    std::vector<CCaseRecord> m_listRecords;
+    CString m_strAdminPassword;
+    CString m_strUserPassword;
+    int m_nFileVersion = 2;
+
+    // Kept beside the cases: the local date of each, and when it was last added or replaced,
+    // which orders cases of equal key in the sort indexes.
+    std::vector<fw::PackedDate> m_surgeryDate;
+    std::vector<std::uint32_t> m_stamp;
+    std::uint32_t m_nextStamp = 0;
+    std::string m_strPath;
+};

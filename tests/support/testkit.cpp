@@ -1,0 +1,195 @@
+// Test support for the end-to-end scripts: builds data files and prints what a data file
+// holds, member by member, so that a script's checks can compare saved values.
+//
+//   vora_testkit make FILE N [SEED]          N realistic cases
+//   vora_testkit cases FILE NAME@Y-M-D ...   one case per argument, in that order
+//   vora_testkit dump FILE                   every member of every case, and the tables
+//   vora_testkit get FILE KEY                one line of dump, by its key
+
+#include "registry/QuellmarkDoc.h"
+#include "support/CaseBuilder.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string utf8(const CString& s) {
+    return s.ToUtf8();
+}
+
+void dumpCase(std::ostream& out, int i, const CCaseRecord& r) {
+    std::string p = "case." + std::to_string(i) + ".";
+    auto line = [&](const char* name, const std::string& value) {
+        out << p << name << ": " << value << "\n";
+    };
+    auto num = [&](const char* name, long long v) { line(name, std::to_string(v)); };
+    auto text = [&](const char* name, const CString& v) {
+        // Line breaks are shown as \n so that each member stays on one line.
+        std::string s = utf8(v);
+        std::string escaped;
+        for (char c : s) {
+            if (c == '\r') {
+                escaped += "\\r";
+            } else if (c == '\n') {
+                escaped += "\\n";
+            } else {
+                escaped += c;
+            }
+        }
+        line(name, escaped);
+    };
+    auto flt = [&](const char* name, float v) {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "%g", double(v));
+        line(name, buffer);
+    };
+    fw::LocalDate d = fw::LocalDateOf(r.GettSurgery());
+    line("date",
+         std::to_string(d.year) + "-" + std::to_string(d.month) + "-" + std::to_string(d.day));
+    text("strName", r.GetstrName());
+    text("strKana", r.GetstrKana());
+    num("bWithhold", r.GetbWithhold());
+    text("strId", r.GetstrId());
+    num("nAgeYears", r.GetnAgeYears());
+    num("nAgeMonths", r.GetnAgeMonths());
+    num("nAgeDays", r.GetnAgeDays());
+    num("nIncidentIndex", r.GetnIncidentIndex());
+    num("nSex", r.GetnSex());
+    text("strDisease", r.GetstrDisease());
+    text("strProcedure", r.GetstrProcedure());
+    flt("fHeight", r.GetfHeight());
+    flt("fWeight", r.GetfWeight());
+    num("tSurgery", r.GettSurgery());
+    text("strWard", r.GetstrWard());
+    text("strOperatingRoom", r.GetstrOperatingRoom());
+    num("nMethod", r.GetnMethod());
+    num("nSite", r.GetnSite());
+    num("nPreopCode", r.GetnPreopCode());
+    text("strPreopComment", r.GetstrPreopComment());
+    num("nPosition", r.GetnPosition());
+    for (int k = 0; k < 3; ++k) {
+        text(("strAnesthesiologist" + std::to_string(k + 1)).c_str(), r.GetAnesthesiologist(k));
+    }
+    for (int k = 0; k < 3; ++k) {
+        text(("strSupervisor" + std::to_string(k + 1)).c_str(), r.GetSupervisor(k));
+    }
+    text("strDepartment", r.GetstrDepartment());
+    text("strAsa", r.GetstrAsa());
+    text("strAnesthesiaTime", r.GetstrAnesthesiaTime());
+    text("strSurgeryTime", r.GetstrSurgeryTime());
+    text("strNotes", r.GetstrNotes());
+    text("strTransfusionNote", r.GetstrTransfusionNote());
+    text("strBloodLossNote", r.GetstrBloodLossNote());
+    num("nMapUnit", r.GetnMapUnit());
+    num("nFfpUnit", r.GetnFfpUnit());
+    num("nPcUnit", r.GetnPcUnit());
+    num("nAutologousUnit", r.GetnAutologousUnit());
+    num("nWholeBloodUnit", r.GetnWholeBloodUnit());
+    num("nOtherUnit", r.GetnOtherUnit());
+    num("nMap", r.GetnMap());
+    num("nFfp", r.GetnFfp());
+    num("nPc", r.GetnPc());
+    num("nAutologous", r.GetnAutologous());
+    num("nWholeBlood", r.GetnWholeBlood());
+    num("nOtherProduct", r.GetnOtherProduct());
+    num("nAlbumin", r.GetnAlbumin());
+    text("strOtherProductName", r.GetstrOtherProductName());
+    num("nCrystalloid", r.GetnCrystalloid());
+    num("nColloid", r.GetnColloid());
+    num("nUrine", r.GetnUrine());
+    num("nBloodLoss", r.GetnBloodLoss());
+    text("strDrugIncident", r.GetstrDrugIncident());
+}
+
+std::string dump(const CQuellmarkDoc& doc) {
+    std::ostringstream out;
+    out << "version: " << doc.GetFileVersion() << "\n";
+    out << "cases: " << doc.GetRecordCount() << "\n";
+    out << "incidents: " << doc.GetIncidentCount() << "\n";
+    out << "admin: " << utf8(doc.GetAdminPassword()) << "\n";
+    out << "user: " << utf8(doc.GetUserPassword()) << "\n";
+    for (int i = 0; i < doc.GetRecordCount(); ++i) {
+        dumpCase(out, i, doc.RecordAt(i));
+    }
+    for (int row = 0; row < doc.GetIncidentCount(); ++row) {
+        std::string p = "incident." + std::to_string(row) + ".";
+        for (int k = 0; k < CQuellmarkDoc::kIncidentValues; ++k) {
+            out << p << "value" << k << ": " << doc.GetIncidentValue(row, k) << "\n";
+        }
+        for (int k = 1; k <= CQuellmarkDoc::kIncidentTexts; ++k) {
+            out << p << "text" << k << ": " << utf8(doc.GetIncidentText(row, k)) << "\n";
+        }
+    }
+    return out.str();
+}
+
+int usage() {
+    std::cerr << "usage: vora_testkit make FILE N [SEED] | cases FILE NAME@Y-M-D... | "
+                 "dump FILE | get FILE KEY\n";
+    return 2;
+}
+
+bool save(CQuellmarkDoc& doc) {
+    CString error;
+    if (!doc.SaveDataFile(&error)) {
+        std::cerr << error.ToUtf8() << "\n";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        return usage();
+    }
+    std::string command = argv[1];
+    std::string file = argv[2];
+    try {
+        if (command == "make" && argc >= 4) {
+            CQuellmarkDoc doc(CQuellmarkDoc::NoFile{}, file);
+            testing_support::FillDocument(doc, std::atoi(argv[3]),
+                                          argc >= 5 ? std::uint32_t(std::atoi(argv[4])) : 1);
+            return save(doc) ? 0 : 1;
+        }
+        if (command == "cases") {
+            CQuellmarkDoc doc(CQuellmarkDoc::NoFile{}, file);
+            for (int i = 3; i < argc; ++i) {
+                std::string arg = argv[i];
+                std::size_t at = arg.rfind('@');
+                int y = 2010, m = 1, d = 1;
+                if (at == std::string::npos ||
+                    std::sscanf(arg.c_str() + at + 1, "%d-%d-%d", &y, &m, &d) != 3) {
+                    return usage();
+                }
+                doc.AddRecord(testing_support::BlankCase(arg.substr(0, at).c_str(), y, m, d));
+            }
+            return save(doc) ? 0 : 1;
+        }
+        if (command == "dump") {
+            std::cout << dump(CQuellmarkDoc(file));
+            return 0;
+        }
+        if (command == "get" && argc >= 4) {
+            std::istringstream lines(dump(CQuellmarkDoc(file)));
+            std::string key = std::string(argv[3]) + ": ";
+            for (std::string line; std::getline(lines, line);) {
+                if (line.rfind(key, 0) == 0) {
+                    std::cout << line.substr(key.size()) << "\n";
+                    return 0;
+                }
+            }
+            std::cerr << "no such key: " << argv[3] << "\n";
+            return 1;
+        }
+    } catch (const fw::CFileException& e) {
+        std::cerr << e.what() << "\n";
+        return 1;
+    }
+    return usage();
+}
