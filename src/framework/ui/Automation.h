@@ -1,0 +1,35 @@
+#pragma once
+// What the automation script runner needs of the main window; the main frame implements it.
+// Texts are UTF-8. A call that cannot do what the step asks returns false and says why in
+// error, in a few English words for the script's log.
+
+#include <string>
+
+namespace fw {
+
+struct IMainAutomation {
+    virtual ~IMainAutomation() = default;
+    // Command buttons 101-106 of the view; fails when the button is hidden or disabled.
+    virtual bool press(int id, std::string& error) = 0;
+    // A menu command; fails when the item is disabled or unknown.
+    virtual bool menu(int commandId, std::string& error) = 0;
+    // A left click at client coordinates of the view.
+    virtual bool click(int x, int y, std::string& error) = 0;
+    // Return, Escape, Tab, Up, Down, PageUp, PageDown, Home, End, F1-F12 or one character,
+    // count times; fw::SendNamedKey does the sending.
+    virtual bool key(const std::string& name, int count, std::string& error) = 0;
+    // lineup, linedown, pageup, pagedown, top, bottom, or thumb with pos.
+    virtual bool scroll(const std::string& action, int pos, std::string& error) = 0;
+    // Gives the view a client area of width × height pixels.
+    virtual bool resize(int width, int height, std::string& error) = 0;
+    // The caption's close button.
+    virtual void close() = 0;
+    // Buttons 101-106, the scroll bar 107 and menu items by command id.
+    virtual bool enabled(int id, bool& value, std::string& error) = 0;
+    virtual bool visible(int id, bool& value, std::string& error) = 0;
+    virtual int rows() = 0;
+    // row from 1 (the first case of the list), col from 1 to 6.
+    virtual bool cell(int row, int col, std::string& utf8, std::string& error) = 0;
+};
+
+} // namespace fw

@@ -1,0 +1,58 @@
+#pragma once
+// Dialog templates: the layout of a dialog as plain data, in dialog units, as the dialog classes
+// declare it. The framework turns a template into windows when the dialog runs.
+
+#include <vector>
+
+namespace fw {
+
+enum class CtlKind {
+    Static,
+    Push,
+    Check,
+    Radio,
+    Group,
+    Edit,
+    ComboEdit, // editable combo box
+    DropList,  // drop-down list
+    ListCtrl,  // list control in list mode
+    Icon,
+};
+
+enum CtlStyle : unsigned {
+    kNone = 0,
+    kHidden = 1u << 0,
+    kDisabled = 1u << 1,
+    kReadOnly = 1u << 2,
+    kPassword = 1u << 3,
+    kMultiLine = 1u << 4,
+    kWantReturn = 1u << 5,
+    kVScroll = 1u << 6,
+    kSorted = 1u << 7,
+    kGroup = 1u << 8,   // starts a radio group
+    kDefault = 1u << 9, // default button
+    kMultiSelect = 1u << 10,
+    kAlignRight = 1u << 11,
+    kAlignCenter = 1u << 12,
+};
+
+// Id of labels, group boxes and icons that nothing refers to.
+constexpr int kStaticId = -1;
+
+struct CtlTemplate {
+    int id;
+    CtlKind kind;
+    int x, y, cx, cy; // dialog units; for combo boxes cy is the height with the list dropped down
+    const char* caption = ""; // UTF-8
+    unsigned style = kNone;
+    std::vector<const char*> items = {}; // UTF-8, the fixed list items of a combo or list
+};
+
+struct DlgTemplate {
+    int id;
+    int cx, cy;                        // client size in dialog units
+    const char* title = nullptr;       // UTF-8; nullptr gives a dialog without a title bar
+    std::vector<CtlTemplate> controls; // creation order, which is also the tab order
+};
+
+} // namespace fw

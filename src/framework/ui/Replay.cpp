@@ -1,0 +1,429 @@
+#include "framework/ui/Replay.h"
+
+#include "framework/ui/DialogImpl.h"
+#include "framework/ui/InputSimulation.h"
+#include "framework/ui/ReplayScript.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace fw {
+namespace {
+
+using detail::Control;
+
+// The program counts as idle again after its posted events have run, a short wait for what
+// the window system delivers later (paints follow a requested update after some milliseconds),
+// and the events that wait brought.
+constexpr int kIdleWaitMs = 10;
+constexpr int kSettlePasses = 3;
+// A program that ends by its own rules after the last step is given this long to do so.
+constexpr int kEndGraceMs = 300;
+
+[[noreturn]] void endProgram(int status) {
+    std::fflush(nullptr);
+    std::_Exit(status);
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '\r') {
+            continue;
+        }
+        out += c == '\n' ? std::string("\\n") : std::string(1, c);
+    }
+    return out + "\"";
+}
+
+std::string dialogName(const CDialog* dialog) {
+    if (!dialog) {
+        return "main";
+    }
+    const int id = dialog->GetTemplateId();
+    return id == kMessageDialogId ? "message" : std::to_string(id);
+}
+
+QWidget* mainWindow() {
+    QWidget* found = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible() || qobject_cast<QDialog*>(top) || top->windowType() == Qt::Popup) {
+            continue;
+        }
+        if (qobject_cast<QMainWindow*>(top)) {
+            return top;
+        }
+        found = found ? found : top;
+    }
+    return found;
+}
+
+// Keys and focus reach controls of the active window only.
+void activate(QWidget* window) {
+    if (!window->isActiveWindow()) {
+        window->activateWindow();
+        QApplication::setActiveWindow(window);
+    }
+}
+
+class Runner : public QObject {
+public:
+    Runner(std::vector<ReplayStep> steps, IMainAutomation& main)
+        : QObject(QCoreApplication::instance()), m_steps(std::move(steps)), m_main(main) {}
+
+    void schedule() {
+        m_pass = 0;
+        QTimer::singleShot(0, this, [this] { settle(); });
+    }
+
+private:
+    void settle() {
+        if (++m_pass < kSettlePasses) {
+            QTimer::singleShot(m_pass == 1 ? kIdleWaitMs : 0, this, [this] { settle(); });
+            return;
+        }
+        tick();
+    }
+
+    void tick() {
+        CDialog* dialog = ActiveDialog();
+        // A dialog that has been ended but whose modal loop has not returned yet is no place
+        // for the next step.
+        if (dialog && DialogAccess::impl(*dialog).ended) {
+            schedule();
+            return;
+        }
+        if (m_next == m_steps.size()) {
+            QTimer::singleShot(kEndGraceMs, this, [] { endProgram(3); });
+            return;
+        }
+        const ReplayStep& step = m_steps[m_next++];
+        // Scheduled first, so that the next step runs inside a modal loop this step opens.
+        schedule();
+        std::string error;
+        if (!run(step, error)) {
+            std::fprintf(stderr, "replay: line %d: %s\n", step.line, error.c_str());
+            endProgram(2);
+        }
+    }
+
+    bool run(const ReplayStep& step, std::string& error);
+    bool runInDialog(CDialog& dialog, const ReplayStep& step, std::string& error);
+    bool runInMain(const ReplayStep& step, std::string& error);
+    bool runOnControl(CDialog& dialog, Control& c, const ReplayStep& step, std::string& error);
+    bool expectDialog(const std::string& expected, std::string& error);
+    bool expectCell(const ReplayStep& step, std::string& error);
+    bool shot(const std::string& path, std::string& error);
+
+    std::vector<ReplayStep> m_steps;
+    std::size_t m_next = 0;
+    int m_pass = 0;
+    IMainAutomation& m_main;
+};
+
+int number(const std::string& text) {
+    return std::stoi(text);
+}
+
+bool fail(std::string& error, std::string reason) {
+    error = std::move(reason);
+    return false;
+}
+
+bool Runner::run(const ReplayStep& step, std::string& error) {
+    const std::string& name = step.name;
+    if (name == "expect-dialog") {
+        return expectDialog(step.args[0], error);
+    }
+    if (name == "expect-rows") {
+        const int rows = m_main.rows();
+        return rows == number(step.args[0]) || fail(error, "the list has " + std::to_string(rows) +
+                                                               " rows, expected " + step.args[0]);
+    }
+    if (name == "expect-cell") {
+        return expectCell(step, error);
+    }
+    if (name == "shot") {
+        return shot(step.args[0], error);
+    }
+    CDialog* dialog = ActiveDialog();
+    return dialog ? runInDialog(*dialog, step, error) : runInMain(step, error);
+}
+
+bool Runner::expectDialog(const std::string& expected, std::string& error) {
+    const std::string active = dialogName(ActiveDialog());
+    return active == expected ||
+           fail(error, "the active window is " + active + ", expected " + expected);
+}
+
+bool Runner::expectCell(const ReplayStep& step, std::string& error) {
+    std::string shown;
+    if (!m_main.cell(number(step.args[0]), number(step.args[1]), shown, error)) {
+        return false;
+    }
+    return shown == step.args[2] ||
+           fail(error, "cell " + step.args[0] + " " + step.args[1] + " shows " + quoted(shown) +
+                           ", expected " + quoted(step.args[2]));
+}
+
+bool Runner::shot(const std::string& path, std::string& error) {
+    CDialog* dialog = ActiveDialog();
+    QWidget* window = dialog ? DialogAccess::impl(*dialog).window : mainWindow();
+    if (!window) {
+        return fail(error, "no window to capture");
+    }
+    return window->grab().save(QString::fromStdString(path), "PNG") ||
+           fail(error, "cannot write " + path);
+}
+
+bool Runner::runInMain(const ReplayStep& step, std::string& error) {
+    const std::string& name = step.name;
+    const auto& a = step.args;
+    // Only the message box has a control named text.
+    const bool namedControl =
+        name == "press" || name == "expect-enabled" || name == "expect-visible";
+    if (namedControl && a[0] == "text") {
+        return fail(error, "the main window has no control text");
+    }
+    if (name == "press") {
+        return m_main.press(number(a[0]), error);
+    }
+    if (name == "key") {
+        return m_main.key(a[0], a.size() > 1 ? number(a[1]) : 1, error);
+    }
+    if (name == "menu") {
+        return m_main.menu(number(a[0]), error);
+    }
+    if (name == "click") {
+        return m_main.click(number(a[0]), number(a[1]), error);
+    }
+    if (name == "scroll") {
+        return m_main.scroll(a[0], a.size() > 1 ? number(a[1]) : 0, error);
+    }
+    if (name == "resize") {
+        return m_main.resize(number(a[0]), number(a[1]), error);
+    }
+    if (name == "close") {
+        m_main.close();
+        return true;
+    }
+    if (name == "expect-enabled" || name == "expect-visible") {
+        bool value = false;
+        const bool ok = name == "expect-enabled" ? m_main.enabled(number(a[0]), value, error)
+                                                 : m_main.visible(number(a[0]), value, error);
+        return ok && (value == (a[1] == "1") ||
+                      fail(error, name.substr(7) + " of " + a[0] + " is " + (value ? "1" : "0") +
+                                      ", expected " + a[1]));
+    }
+    return fail(error, "no dialog is open for " + name);
+}
+
+// Each press goes to the control that has the focus by then, as the keyboard's would.
+bool keyStep(CDialog::Impl& d, const ReplayStep& step, std::string& error) {
+    const int count = step.args.size() > 1 ? number(step.args[1]) : 1;
+    activate(d.window);
+    for (int i = 0; i < count && !d.ended; ++i) {
+        QWidget* target = d.window->focusWidget() ? d.window->focusWidget() : d.window;
+        if (!SendNamedKey(target, step.args[0], 1, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Runner::runInDialog(CDialog& dialog, const ReplayStep& step, std::string& error) {
+    const std::string& name = step.name;
+    CDialog::Impl& d = DialogAccess::impl(dialog);
+    if (name == "menu" || name == "click" || name == "scroll" || name == "resize" ||
+        name == "close") {
+        return fail(error, name + " needs the main window, but dialog " + dialogName(&dialog) +
+                               " is open");
+    }
+    if (name == "key") {
+        return keyStep(d, step, error);
+    }
+    const int id = step.args[0] == "text" ? kMessageTextId : number(step.args[0]);
+    Control* c = d.find(id);
+    if (!c || (step.args[0] == "text" && d.tmpl.id != kMessageDialogId)) {
+        return fail(error, "dialog " + dialogName(&dialog) + " has no control " + step.args[0]);
+    }
+    return runOnControl(dialog, *c, step, error);
+}
+
+// The control must be there for the user to act on it.
+bool usable(const Control& c, const std::string& id, std::string& error) {
+    if (c.widget->isHidden()) {
+        return fail(error, "control " + id + " is hidden");
+    }
+    return c.widget->isEnabled() || fail(error, "control " + id + " is disabled");
+}
+
+bool ofKind(const Control& c, std::initializer_list<CtlKind> kinds, const std::string& id,
+            const std::string& step, std::string& error) {
+    for (CtlKind kind : kinds) {
+        if (c.kind() == kind) {
+            return true;
+        }
+    }
+    return fail(error, "control " + id + " does not take " + step);
+}
+
+bool typeStep(CDialog& dialog, Control& c, const std::string& text, std::string& error) {
+    const bool readOnly = c.has(kReadOnly) && c.kind() == CtlKind::Edit;
+    if (readOnly) {
+        return fail(error, "control " + std::to_string(c.id()) + " is read-only");
+    }
+    QString shown = QString::fromStdString(text);
+    if (c.isMultiLine()) {
+        shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    } else {
+        // Enter in a one-line field is the dialog's, not a line break.
+        shown.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
+    }
+    DialogAccess::type(dialog, c, shown);
+    return true;
+}
+
+bool pickStep(Control& c, const std::string& text, std::string& error) {
+    if (text == "-") {
+        detail::selectItem(c, -1);
+        return true;
+    }
+    CString wanted;
+    const int index = CString::FromUtf8(text, wanted) ? detail::findItemExact(c, wanted) : -1;
+    if (index < 0) {
+        return fail(error, "control " + std::to_string(c.id()) + " has no item " + quoted(text));
+    }
+    detail::selectItem(c, index);
+    return true;
+}
+
+bool markStep(Control& c, const std::vector<std::string>& args, std::string& error) {
+    auto* list = static_cast<QListWidget*>(c.widget);
+    if (args.size() > 2 && !c.has(kMultiSelect)) {
+        return fail(error, "list " + args[0] + " takes one item only");
+    }
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (number(args[i]) >= list->count()) {
+            return fail(error, "list " + args[0] + " has no item at " + args[i]);
+        }
+    }
+    list->clearSelection();
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        list->item(number(args[i]))->setSelected(true);
+    }
+    return true;
+}
+
+bool saveText(const Control& c, const std::string& path, std::string& error) {
+    const CString text = detail::scriptText(c);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), text.GetLength());
+    out.close();
+    return out.good() || fail(error, "cannot write " + path);
+}
+
+bool expectText(const Control& c, const std::string& expected, std::string& error) {
+    const std::string shown = detail::scriptText(c).ToUtf8();
+    return shown == expected || fail(error, "control " + std::to_string(c.id()) + " shows " +
+                                                quoted(shown) + ", expected " + quoted(expected));
+}
+
+bool expectState(const std::string& what, bool value, const std::string& expected,
+                 const std::string& id, std::string& error) {
+    return value == (expected == "1") ||
+           fail(error,
+                what + " of " + id + " is " + (value ? "1" : "0") + ", expected " + expected);
+}
+
+bool Runner::runOnControl(CDialog& dialog, Control& c, const ReplayStep& step, std::string& error) {
+    const std::string& name = step.name;
+    const std::string& id = step.args[0];
+    const std::string last = step.args.size() > 1 ? step.args.back() : std::string();
+    auto* button = qobject_cast<QAbstractButton*>(c.widget);
+    if (name == "expect") {
+        return expectText(c, last, error);
+    }
+    if (name == "expect-enabled") {
+        return expectState("enabled", c.widget->isEnabled(), last, id, error);
+    }
+    if (name == "expect-visible") {
+        return expectState("visible", !c.widget->isHidden(), last, id, error);
+    }
+    if (name == "save-text") {
+        return saveText(c, last, error);
+    }
+    if (!usable(c, id, error)) {
+        return false;
+    }
+    if (name == "type") {
+        return ofKind(c, {CtlKind::Edit, CtlKind::ComboEdit}, id, name, error) &&
+               typeStep(dialog, c, last, error);
+    }
+    if (name == "press") {
+        if (!ofKind(c, {CtlKind::Push, CtlKind::Check, CtlKind::Radio}, id, name, error)) {
+            return false;
+        }
+        button->click();
+        return true;
+    }
+    if (name == "check") {
+        if (!ofKind(c, {CtlKind::Check}, id, name, error)) {
+            return false;
+        }
+        if (button->isChecked() != (last == "1")) {
+            button->click();
+        }
+        return true;
+    }
+    if (name == "pick") {
+        return ofKind(c, {CtlKind::DropList, CtlKind::ComboEdit, CtlKind::ListCtrl}, id, name,
+                      error) &&
+               pickStep(c, last, error);
+    }
+    if (name == "mark") {
+        return ofKind(c, {CtlKind::ListCtrl}, id, name, error) && markStep(c, step.args, error);
+    }
+    // focus
+    if (c.widget->focusPolicy() == Qt::NoFocus) {
+        return fail(error, "control " + id + " takes no focus");
+    }
+    activate(DialogAccess::impl(dialog).window);
+    c.widget->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+} // namespace
+
+void StartReplay(const std::string& scriptPath, IMainAutomation& main) {
+    if (!QCoreApplication::instance()) {
+        std::fprintf(stderr, "replay: the application object must exist first\n");
+        endProgram(2);
+    }
+    std::ifstream in(scriptPath, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "replay: cannot read %s\n", scriptPath.c_str());
+        endProgram(2);
+    }
+    std::stringstream text;
+    text << in.rdbuf();
+    std::vector<ReplayStep> steps;
+    std::string error;
+    if (!ParseReplayScript(text.str(), steps, error)) {
+        std::fprintf(stderr, "replay: %s\n", error.c_str());
+        endProgram(2);
+    }
+    auto* runner = new Runner(std::move(steps), main);
+    runner->schedule();
+}
+
+} // namespace fw

@@ -1,0 +1,474 @@
+#include "framework/ui/Dialog.h"
+#include "framework/ui/DialogImpl.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace fw;
+
+namespace {
+
+void EnsureApplication() {
+    if (!QApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "vora_ui_tests";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+        QApplication::setApplicationName("vora");
+    }
+}
+
+class ApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { EnsureApplication(); }
+};
+[[maybe_unused]] ::testing::Environment* const kApplication =
+    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+// Runs the dialog modally with body inside its loop, once its window is up; the body ends the
+// dialog. Returns DoModal's result.
+int RunDialog(CDialog& dialog, std::function<void()> body) {
+    EnsureApplication();
+    QTimer::singleShot(0, [body = std::move(body)] { body(); });
+    return dialog.DoModal();
+}
+
+// Confirms every message box that opens while it lives and keeps its text.
+class MessageCatcher {
+public:
+    MessageCatcher() {
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
+        m_timer.start();
+    }
+    const std::vector<std::string>& Texts() const { return m_texts; }
+
+private:
+    void poll() {
+        CDialog* active = ActiveDialog();
+        if (!active || active->GetTemplateId() != kMessageDialogId) {
+            return;
+        }
+        CDialog::Impl& d = DialogAccess::impl(*active);
+        if (!d.ended) {
+            m_texts.push_back(detail::readText(d.get(kMessageTextId)).ToUtf8());
+            active->EndDialog(1);
+        }
+    }
+
+    QTimer m_timer;
+    std::vector<std::string> m_texts;
+};
+
+detail::Control& ControlOf(CDialog& dialog, int id) {
+    return DialogAccess::impl(dialog).get(id);
+}
+template <class W> W* WidgetOf(CDialog& dialog, int id) {
+    return qobject_cast<W*>(ControlOf(dialog, id).widget);
+}
+QWidget* FocusOf(CDialog& dialog) {
+    return DialogAccess::impl(dialog).window->focusWidget();
+}
+
+void TypeInto(CDialog& dialog, int id, const char* utf8) {
+    DialogAccess::type(dialog, ControlOf(dialog, id), QString::fromUtf8(utf8));
+}
+
+void SendText(QWidget* widget, const QString& text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
+    QApplication::sendEvent(widget, &press);
+}
+
+enum : int {
+    kName = 1001,
+    kAge = 1002,
+    kHeight = 1003,
+    kTime = 1004,
+    kNotes = 1005,
+    kSite = 1006,
+    kRemark = 1007,
+    kFlag = 1008,
+    kRadioA = 1010,
+    kRadioB = 1011,
+    kRadioC = 1012,
+    kList = 1020,
+    kTitle = 1030,
+};
+
+DlgTemplate FormTemplate(unsigned okStyle) {
+    return DlgTemplate{
+        900,
+        260,
+        200,
+        nullptr,
+        {
+            {kStaticId, CtlKind::Static, 5, 5, 40, 8, "名前"},
+            {kName, CtlKind::Edit, 50, 5, 80, 14},
+            {kAge, CtlKind::Edit, 50, 20, 40, 14},
+            {kHeight, CtlKind::Edit, 50, 35, 40, 14},
+            {kTime, CtlKind::Edit, 50, 50, 40, 14},
+            {kNotes, CtlKind::Edit, 50, 65, 120, 40, "", kMultiLine | kWantReturn | kVScroll},
+            {kSite, CtlKind::DropList, 50, 110, 100, 80, "", kNone, {"その他の心臓手術", "その他"}},
+            {kRemark, CtlKind::ComboEdit, 50, 125, 100, 80, "", kSorted, {"羊水込み", "およそ"}},
+            {kFlag, CtlKind::Check, 50, 140, 60, 10, "停止"},
+            {kRadioA, CtlKind::Radio, 120, 140, 30, 10, "A", kGroup},
+            {kRadioB, CtlKind::Radio, 150, 140, 30, 10, "B"},
+            {kRadioC, CtlKind::Radio, 180, 140, 30, 10, "C"},
+            {kList, CtlKind::ListCtrl, 180, 5, 70, 60, "", kMultiSelect},
+            {kTitle, CtlKind::Edit, 180, 70, 70, 14, "", kReadOnly},
+            {1, CtlKind::Push, 150, 180, 50, 14, "OK", kDefault | okStyle},
+            {2, CtlKind::Push, 205, 180, 50, 14, "ｷｬﾝｾﾙ"},
+        }};
+}
+
+class CFormDlg : public CDialog {
+public:
+    explicit CFormDlg(unsigned okStyle = kNone) : CDialog(FormTemplate(okStyle)) {}
+
+    CString m_strName;
+    int m_nAge = 0;
+    float m_fHeight = 0;
+    CString m_strTime;
+    CString m_strNotes;
+    CString m_strSite;
+    CString m_strRemark;
+    int m_bFlag = 0;
+    int m_nRadio = -1;
+
+    using CDialog::ComboAddString;
+    using CDialog::GetDlgItemText;
+    using CDialog::ListInsertItem;
+    using CDialog::ListIsSelected;
+    using CDialog::OnClicked;
+    using CDialog::OnEditChange;
+    using CDialog::OnSetFocus;
+    using CDialog::SetDlgItemText;
+
+protected:
+    void DoDataExchange(CDataExchange* pDX) override {
+        DDX_Text(pDX, kName, m_strName);
+        DDX_Text(pDX, kAge, m_nAge);
+        DDV_MinMaxInt(pDX, m_nAge, -1, 1000);
+        DDX_Text(pDX, kHeight, m_fHeight);
+        DDX_Text(pDX, kTime, m_strTime);
+        DDV_MaxChars(pDX, m_strTime, 5);
+        DDX_Text(pDX, kNotes, m_strNotes);
+        DDX_CBString(pDX, kSite, m_strSite);
+        DDX_CBString(pDX, kRemark, m_strRemark);
+        DDX_Check(pDX, kFlag, m_bFlag);
+        DDX_Radio(pDX, kRadioA, m_nRadio);
+    }
+};
+
+TEST(DialogExchange, ReadingStopsAtTheFirstBadValueAndFocusesIt) {
+    CFormDlg dlg;
+    MessageCatcher messages;
+    bool read = true;
+    RunDialog(dlg, [&] {
+        dlg.SetDlgItemText(kName, "山田"_sj);
+        dlg.SetDlgItemText(kAge, "12a");
+        dlg.SetDlgItemText(kHeight, "170.5");
+        read = dlg.UpdateData(true);
+        EXPECT_EQ(FocusOf(dlg), WidgetOf<QLineEdit>(dlg, kAge));
+        dlg.EndDialog(2);
+    });
+    EXPECT_FALSE(read);
+    EXPECT_EQ(dlg.m_strName, "山田"_sj); // read before the failure
+    EXPECT_EQ(dlg.m_fHeight, 0.0f);      // never reached
+    ASSERT_EQ(messages.Texts().size(), 1u);
+    EXPECT_EQ(messages.Texts()[0], "整数を入力してください。");
+}
+
+TEST(DialogExchange, ValidationMessagesNameTheLimit) {
+    CFormDlg dlg;
+    MessageCatcher messages;
+    RunDialog(dlg, [&] {
+        dlg.UpdateData(false);
+        dlg.SetDlgItemText(kAge, "1001");
+        EXPECT_FALSE(dlg.UpdateData(true));
+        EXPECT_EQ(dlg.m_nAge, 1001); // the member takes the value before the range check
+        dlg.SetDlgItemText(kAge, "-1");
+        dlg.SetDlgItemText(kHeight, "１７０");
+        EXPECT_FALSE(dlg.UpdateData(true));
+        dlg.SetDlgItemText(kHeight, " 1e2 ");
+        dlg.SetDlgItemText(kTime, "あいう"_sj); // written by the program, so not refused
+        EXPECT_FALSE(dlg.UpdateData(true));
+        EXPECT_EQ(FocusOf(dlg), WidgetOf<QLineEdit>(dlg, kTime));
+        dlg.EndDialog(2);
+    });
+    EXPECT_EQ(dlg.m_fHeight, 100.0f);
+    EXPECT_EQ(messages.Texts(),
+              (std::vector<std::string>{
+                  "-1 から 1000 までの整数を入力してください。", "数値を入力してください。",
+                  "5 バイト以内で入力してください（全角文字は 2 バイトです）。"}));
+}
+
+TEST(DialogExchange, IntegerTexts) {
+    const std::vector<std::pair<const char*, int>> good = {{"0", 0},
+                                                           {" 42 ", 42},
+                                                           {"+7", 7},
+                                                           {"-1", -1},
+                                                           {"\t5", 5},
+                                                           {"2147483647", 2147483647},
+                                                           {"-2147483648", -2147483647 - 1},
+                                                           {"007", 7}};
+    for (const auto& [text, expected] : good) {
+        int value = 99;
+        EXPECT_TRUE(detail::parseDialogInt(text, value)) << text;
+        EXPECT_EQ(value, expected) << text;
+    }
+    for (const char* text : {"", "  ", "-", "+", "1 2", "12a", "1.0", "1e3", "0x10", "2147483648",
+                             "-2147483649", "99999999999999999999", "１２", "--1"}) {
+        int value = 99;
+        EXPECT_FALSE(detail::parseDialogInt(text, value)) << text;
+    }
+}
+
+TEST(DialogExchange, FractionTextsAndTheirShownForm) {
+    const std::vector<std::pair<const char*, float>> good = {
+        {"170.5", 170.5f}, {" 1e2 ", 100.0f}, {".5", 0.5f},  {"5.", 5.0f},
+        {"-0.25", -0.25f}, {"+3", 3.0f},      {"1E-1", 0.1f}};
+    for (const auto& [text, expected] : good) {
+        float value = 99;
+        EXPECT_TRUE(detail::parseDialogFloat(text, value)) << text;
+        EXPECT_EQ(value, expected) << text;
+    }
+    for (const char* text : {"", ".", "abc", "1,5", "0x10", "inf", "nan", "1e", "1e+", "1e400",
+                             "1.2.3", "5kg", "－1"}) {
+        float value = 99;
+        EXPECT_FALSE(detail::parseDialogFloat(text, value)) << text;
+    }
+    EXPECT_EQ(detail::formatDialogFloat(170.5f), "170.5");
+    EXPECT_EQ(detail::formatDialogFloat(0.1f), "0.1");
+    EXPECT_EQ(detail::formatDialogFloat(0.0f), "0");
+    EXPECT_EQ(detail::formatDialogFloat(1234567.0f), "1.23457e+06");
+}
+
+TEST(DialogExchange, ComboTextsMatchWholeItemsOnly) {
+    CFormDlg dlg;
+    dlg.m_strSite = "その他"_sj;
+    dlg.m_strRemark = "自由記述"_sj;
+    RunDialog(dlg, [&] {
+        dlg.UpdateData(false);
+        EXPECT_EQ(WidgetOf<QComboBox>(dlg, kSite)->currentIndex(), 1);
+        EXPECT_EQ(WidgetOf<QComboBox>(dlg, kRemark)->currentText(), QString("自由記述"));
+        dlg.m_strSite = "その"_sj; // a leading part selects nothing
+        dlg.UpdateData(false);
+        EXPECT_EQ(WidgetOf<QComboBox>(dlg, kSite)->currentIndex(), -1);
+        EXPECT_TRUE(dlg.UpdateData(true));
+        dlg.EndDialog(2);
+    });
+    EXPECT_EQ(dlg.m_strSite, "");
+    EXPECT_EQ(dlg.m_strRemark, "自由記述"_sj);
+}
+
+TEST(DialogExchange, SortedComboKeepsTheShownTextWhileFilled) {
+    CFormDlg dlg;
+    dlg.m_strRemark = "手入力"_sj;
+    RunDialog(dlg, [&] {
+        dlg.UpdateData(false);
+        dlg.ComboAddString(kRemark, "ＡＡ"_sj);
+        dlg.ComboAddString(kRemark, "ｱｲ"_sj);
+        auto* combo = WidgetOf<QComboBox>(dlg, kRemark);
+        EXPECT_EQ(combo->currentText(), QString("手入力"));
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i) {
+            items << combo->itemText(i);
+        }
+        // half-width katakana before every double-byte character, as the program orders texts
+        EXPECT_EQ(items, QStringList({"ｱｲ", "ＡＡ", "およそ", "羊水込み"}));
+        dlg.EndDialog(2);
+    });
+}
+
+TEST(DialogExchange, ChecksRadiosAndLists) {
+    CFormDlg dlg;
+    dlg.m_bFlag = 1;
+    dlg.m_nRadio = 1;
+    RunDialog(dlg, [&] {
+        dlg.UpdateData(false);
+        EXPECT_TRUE(WidgetOf<QCheckBox>(dlg, kFlag)->isChecked());
+        EXPECT_TRUE(WidgetOf<QRadioButton>(dlg, kRadioB)->isChecked());
+        dlg.m_nRadio = -1;
+        dlg.UpdateData(false);
+        EXPECT_FALSE(WidgetOf<QRadioButton>(dlg, kRadioB)->isChecked());
+        WidgetOf<QRadioButton>(dlg, kRadioC)->click();
+        WidgetOf<QCheckBox>(dlg, kFlag)->click();
+        EXPECT_TRUE(dlg.UpdateData(true));
+
+        dlg.ListInsertItem(kList, 0, "A"_sj);
+        dlg.ListInsertItem(kList, 0, "B"_sj);
+        WidgetOf<QListWidget>(dlg, kList)->item(1)->setSelected(true);
+        EXPECT_TRUE(dlg.ListIsSelected(kList, 1));
+        EXPECT_FALSE(dlg.ListIsSelected(kList, 0));
+        EXPECT_EQ(WidgetOf<QListWidget>(dlg, kList)->item(1)->text(), QString("A"));
+        dlg.EndDialog(2);
+    });
+    EXPECT_EQ(dlg.m_nRadio, 2);
+    EXPECT_EQ(dlg.m_bFlag, 0);
+}
+
+TEST(DialogText, MultiLineEditsHoldCrLf) {
+    CFormDlg dlg;
+    dlg.m_strNotes = "一行目\r\n二行目"_sj;
+    RunDialog(dlg, [&] {
+        dlg.UpdateData(false);
+        auto* notes = WidgetOf<QPlainTextEdit>(dlg, kNotes);
+        EXPECT_EQ(notes->toPlainText(), QString("一行目\n二行目"));
+        notes->setFocus();
+        notes->moveCursor(QTextCursor::End);
+        QTest::keyClick(notes, Qt::Key_Return); // wants Enter: a new line, not the OK button
+        QTest::keyClicks(notes, "x");
+        EXPECT_TRUE(dlg.UpdateData(true));
+        dlg.EndDialog(2);
+    });
+    EXPECT_EQ(dlg.m_strNotes, "一行目\r\n二行目\r\nx"_sj);
+}
+
+TEST(DialogText, BytesWithoutAUnicodeRoundTripSurviveUntouched) {
+    // An NEC-selected IBM extension kanji: Unicode gives it back as the IBM code 0xFA5C.
+    const CString nec("\xED\x40", 2);
+    CFormDlg dlg;
+    dlg.m_strName = nec;
+    RunDialog(dlg, [&] {
+        dlg.UpdateData(false);
+        dlg.UpdateData(true);
+        dlg.EndDialog(2);
+    });
+    EXPECT_EQ(dlg.m_strName, nec);
+}
+
+TEST(DialogGuard, ByteLimitRefusesWhatDoesNotFit) {
+    CFormDlg dlg;
+    CString typedAscii, typedWide, keyed;
+    RunDialog(dlg, [&] {
+        dlg.UpdateData(false); // sets the 5-byte limit of the time field
+        TypeInto(dlg, kTime, "12345");
+        typedAscii = dlg.GetDlgItemText(kTime);
+        TypeInto(dlg, kTime, "あいう");
+        typedWide = dlg.GetDlgItemText(kTime);
+        auto* edit = WidgetOf<QLineEdit>(dlg, kTime);
+        edit->clear();
+        edit->setFocus();
+        QTest::keyClicks(edit, "12:3");
+        SendText(edit, "あ"); // 6 bytes: refused
+        SendText(edit, "4");
+        keyed = dlg.GetDlgItemText(kTime);
+        dlg.EndDialog(2);
+    });
+    EXPECT_EQ(typedAscii, "12345");
+    EXPECT_EQ(typedWide, "あい"_sj);
+    EXPECT_EQ(keyed, "12:34");
+}
+
+TEST(DialogGuard, CharactersWithoutCp932AreRefused) {
+    CFormDlg dlg;
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    RunDialog(dlg, [&] {
+        auto* name = WidgetOf<QLineEdit>(dlg, kName);
+        name->setFocus();
+        QTest::keyClicks(name, "ab");
+        SendText(name, emoji);
+        EXPECT_EQ(name->text(), QString("ab"));
+
+        auto* notes = WidgetOf<QPlainTextEdit>(dlg, kNotes);
+        notes->setFocus();
+        QTest::keyClicks(notes, "cd");
+        SendText(notes, emoji);
+        EXPECT_EQ(notes->toPlainText(), QString("cd"));
+
+        auto* remark = WidgetOf<QComboBox>(dlg, kRemark);
+        remark->setFocus();
+        SendText(remark->lineEdit(), emoji);
+        EXPECT_EQ(remark->currentText(), QString());
+
+        TypeInto(dlg, kName,
+                 "a\xF0\x9F\x98\x80"
+                 "b");
+        EXPECT_EQ(name->text(), QString("ab"));
+        dlg.EndDialog(2);
+    });
+}
+
+TEST(DialogKeys, EscapeCancels) {
+    CFormDlg dlg;
+    const int result =
+        RunDialog(dlg, [&] { QTest::keyClick(WidgetOf<QLineEdit>(dlg, kName), Qt::Key_Escape); });
+    EXPECT_EQ(result, 2);
+}
+
+TEST(DialogKeys, EnterPressesAVisibleEnabledDefaultButtonOnly) {
+    CFormDlg open;
+    const int confirmed =
+        RunDialog(open, [&] { QTest::keyClick(WidgetOf<QLineEdit>(open, kName), Qt::Key_Return); });
+    EXPECT_EQ(confirmed, 1);
+
+    CFormDlg hidden(kHidden | kDisabled);
+    bool stillOpen = false;
+    const int result = RunDialog(hidden, [&] {
+        QTest::keyClick(WidgetOf<QLineEdit>(hidden, kName), Qt::Key_Return);
+        stillOpen = !DialogAccess::impl(hidden).ended;
+        hidden.EndDialog(7);
+    });
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(result, 7);
+}
+
+TEST(DialogHandlers, BoundHandlersReplaceOkAndSeeUserChangesOnly) {
+    CFormDlg dlg;
+    int okClicks = 0;
+    std::vector<std::string> changes;
+    dlg.OnClicked(1, [&] { ++okClicks; });
+    // Writing the controls back from the handler must not call it again.
+    dlg.OnEditChange(kName, [&] {
+        dlg.UpdateData(true);
+        changes.push_back(dlg.m_strName.ToUtf8());
+        dlg.m_strName += "!";
+        dlg.UpdateData(false);
+    });
+    RunDialog(dlg, [&] {
+        dlg.UpdateData(false);
+        dlg.SetDlgItemText(kName, "x");
+        auto* name = WidgetOf<QLineEdit>(dlg, kName);
+        name->setFocus();
+        name->end(false);
+        QTest::keyClicks(name, "y");
+        TypeInto(dlg, kName, "z");
+        QTest::keyClick(name, Qt::Key_Return);
+        dlg.EndDialog(2);
+    });
+    EXPECT_EQ(okClicks, 1);
+    EXPECT_EQ(changes, (std::vector<std::string>{"xy", "z"}));
+}
+
+TEST(DialogHandlers, FocusHandlersRunOnMovesInsideTheDialog) {
+    CFormDlg dlg;
+    std::vector<int> focused;
+    dlg.OnSetFocus(kName, [&] { focused.push_back(kName); });
+    dlg.OnSetFocus(kAge, [&] { focused.push_back(kAge); });
+    RunDialog(dlg, [&] {
+        // as the window system does a moment after the window shows
+        QApplication::setActiveWindow(DialogAccess::impl(dlg).window);
+        // the first control holds the focus from the start, without its handler
+        EXPECT_EQ(FocusOf(dlg), WidgetOf<QLineEdit>(dlg, kName));
+        QTest::keyClick(WidgetOf<QLineEdit>(dlg, kName), Qt::Key_Tab);
+        WidgetOf<QLineEdit>(dlg, kName)->setFocus(Qt::MouseFocusReason);
+        dlg.EndDialog(2);
+    });
+    EXPECT_EQ(focused, (std::vector<int>{kAge, kName}));
+}
+
+} // namespace
