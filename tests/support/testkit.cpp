@@ -5,6 +5,7 @@
 //   vora_testkit cases FILE NAME@Y-M-D ...   one case per argument, in that order
 //   vora_testkit dump FILE                   every member of every case, and the tables
 //   vora_testkit get FILE KEY                one line of dump, by its key
+//   vora_testkit passwords FILE ADMIN USER   sets both passwords (the file may be new)
 
 #include "registry/QuellmarkDoc.h"
 #include "support/CaseBuilder.h"
@@ -129,7 +130,7 @@ std::string dump(const CQuellmarkDoc& doc) {
 
 int usage() {
     std::cerr << "usage: vora_testkit make FILE N [SEED] | cases FILE NAME@Y-M-D... | "
-                 "dump FILE | get FILE KEY\n";
+                 "dump FILE | get FILE KEY | passwords FILE ADMIN USER\n";
     return 2;
 }
 
@@ -169,6 +170,15 @@ int main(int argc, char** argv) {
                 }
                 doc.AddRecord(testing_support::BlankCase(arg.substr(0, at).c_str(), y, m, d));
             }
+            return save(doc) ? 0 : 1;
+        }
+        if (command == "passwords" && argc >= 5) {
+            CQuellmarkDoc doc(file);
+            CString admin;
+            CString user;
+            CString::FromUtf8(argv[3], admin);
+            CString::FromUtf8(argv[4], user);
+            doc.SetPasswords(admin, user);
             return save(doc) ? 0 : 1;
         }
         if (command == "dump") {

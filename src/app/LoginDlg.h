@@ -1,0 +1,19 @@
+#pragma once
+// The password prompt: the general user's password or the administrator's decides the role.
+
+#include "framework/ui/Dialog.h"
+
+class CLoginDlg : public fw::CDialog {
+public:
+    CLoginDlg();
+
+    int m_bGeneralUser =
+        1; // after OK: 1 for the general user's password, 0 for the administrator's
+    CString m_strAdminPassword;
+    CString m_strUserPassword;
+    CString m_strPassword;
+
+protected:
+    void DoDataExchange(fw::CDataExchange* pDX) override;
+    void OnOK() override;
+};

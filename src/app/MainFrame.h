@@ -1,0 +1,52 @@
+#pragma once
+// The main window: caption, menu, status bar and the case list as its client area. It also
+// answers the automation runner for the main window.
+
+#include "framework/ui/Automation.h"
+#include "framework/ui/Window.h"
+
+class CQuellmarkView;
+
+// Command ids of the menu and the accelerators.
+enum MainCommand {
+    kCmdExportList = 32771,
+    kCmdForcedExit = 57665,
+    kCmdUndo = 57643,
+    kCmdCut = 57635,
+    kCmdCopy = 57634,
+    kCmdPaste = 57637,
+    kCmdStatusBar = 59393,
+    kCmdAbout = 57664,
+    kCmdPrint = 57607,
+    kCmdPrintDirect = 57608,
+    kCmdPrintPreview = 57609,
+};
+
+class CMainFrame : public fw::CFrameWnd, public fw::IMainAutomation {
+public:
+    CMainFrame();
+    void Create(CQuellmarkView& view);
+
+    // fw::IMainAutomation
+    bool press(int id, std::string& error) override;
+    bool menu(int commandId, std::string& error) override;
+    bool click(int x, int y, std::string& error) override;
+    bool key(const std::string& name, int count, std::string& error) override;
+    bool scroll(const std::string& action, int pos, std::string& error) override;
+    bool resize(int width, int height, std::string& error) override;
+    void close() override;
+    bool enabled(int id, bool& value, std::string& error) override;
+    bool visible(int id, bool& value, std::string& error) override;
+    int rows() override;
+    bool cell(int row, int col, std::string& utf8, std::string& error) override;
+
+protected:
+    bool OnUpdateCommand(int id, bool& checked) override;
+    void OnCommand(int id) override;
+    bool OnCloseRequest() override;
+
+private:
+    bool isCommand(int id) const;
+
+    CQuellmarkView* m_view = nullptr;
+};

@@ -1,0 +1,71 @@
+#include "app/QuellmarkApp.h"
+
+#include "app/LoginDlg.h"
+#include "app/MainFrame.h"
+#include "framework/ui/Dialog.h"
+#include "framework/ui/Replay.h"
+#include "framework/ui/Window.h"
+#include "listview/QuellmarkView.h"
+#include "registry/QuellmarkDoc.h"
+
+#if __has_include("entry/CaseFormDlg.h")
+#include "entry/CaseFormDlg.h"
+#define VORA_HAS_CASE_FORM 1
+#endif
+
+#include <memory>
+#include <new>
+
+namespace {
+
+bool promptLogin(CQuellmarkDoc& doc, int& generalUser) {
+    CLoginDlg login;
+    login.m_strUserPassword = doc.GetUserPassword();
+    login.m_strAdminPassword = doc.GetAdminPassword();
+    if (login.DoModal() != 1) {
+        return false;
+    }
+    generalUser = login.m_bGeneralUser;
+    return true;
+}
+
+// Loads vora.dat; a file that cannot be loaded is shown and the program ends without touching
+// it.
+std::unique_ptr<CQuellmarkDoc> loadDocument() {
+    try {
+        return std::make_unique<CQuellmarkDoc>();
+    } catch (const fw::CFileException& e) {
+        fw::ShowMessage(e.Message() +
+                        "\r\n\r\nプログラムを終了します。ファイルは変更していません。"_sj);
+    } catch (const std::bad_alloc&) {
+        fw::ShowMessage(
+            "「vora.dat」を読み込むためのメモリが足りません。プログラムを終了します。"_sj);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) {
+    fw::InitApplication(argc, argv);
+    CMainFrame frame;
+    if (!replayScript.empty()) {
+        fw::StartReplay(replayScript, frame);
+    }
+    std::unique_ptr<CQuellmarkDoc> doc = loadDocument();
+    if (!doc) {
+        return 1;
+    }
+    ViewCommands commands;
+    commands.login = [&doc](int& generalUser) { return promptLogin(*doc, generalUser); };
+#ifdef VORA_HAS_CASE_FORM
+    commands.newCase = [&doc] { entry::RunNewCase(*doc); };
+    commands.openCase = [&doc](int recordIndex) { entry::RunExistingCase(*doc, recordIndex); };
+#endif
+    commands.closeMainWindow = [&frame] { frame.RequestClose(); };
+    CQuellmarkView view(*doc, std::move(commands));
+    frame.Create(view);
+    frame.Show();
+    view.OnInitialUpdate();
+    return fw::RunEventLoop();
+}

@@ -1,0 +1,12 @@
+#pragma once
+// The application: loads the document, builds the main window and runs until the program ends
+// by its own rules.
+
+#include <string>
+
+class CQuellmarkApp {
+public:
+    // Runs the program; replayScript, when not empty, drives it as a user would. Returns the
+    // exit status.
+    int Run(int& argc, char** argv, const std::string& replayScript);
+};

@@ -1,0 +1,196 @@
+#pragma once
+// The main window's services: the application, a frame with menu and status bar, a view with
+// child buttons and a scroll bar that paints from an off-screen image, drawing on such images,
+// and printing. Which windows stand behind them is the framework's business alone.
+
+#include "framework/String.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fw {
+
+// Creates the application object; call once, first thing in main.
+void InitApplication(int& argc, char** argv);
+// Runs the event loop until the main window is destroyed; returns the exit status.
+int RunEventLoop();
+// Runs task from the event loop, after what is being handled now.
+void PostTask(std::function<void()> task);
+
+struct Rgb {
+    unsigned char r, g, b;
+};
+constexpr Rgb kWhiteRgb{255, 255, 255};
+constexpr Rgb kBlackRgb{0, 0, 0};
+
+// An off-screen image and the drawing the view needs on it. Text is black on the background
+// colour, in the list font (a Japanese gothic font, 8 pixels for a half-width character).
+class CDC {
+public:
+    CDC();
+    ~CDC();
+    CDC(const CDC&) = delete;
+    CDC& operator=(const CDC&) = delete;
+
+    void Create(int width, int height); // white
+    // One of the program's pictures, by name ("background"); false when there is none.
+    bool LoadPicture(const char* name);
+    int Width() const;
+    int Height() const;
+
+    void FillSolidRect(int x, int y, int width, int height, Rgb color);
+    void SetPixel(int x, int y, Rgb color);
+    void SetBkColor(Rgb color);
+    void TextOut(int x, int y, const CString& text);
+    // Lines with the black pen; the end point is not drawn.
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y);
+    // Copies width × height pixels of source at (sx, sy) to (x, y).
+    void BitBlt(int x, int y, int width, int height, const CDC& source, int sx, int sy);
+    // The pixel at (x, y), for tests.
+    Rgb GetPixel(int x, int y) const;
+    bool SavePng(const std::string& path) const;
+
+    struct Impl;
+    std::unique_ptr<Impl> m;
+};
+
+// Scroll bar actions, as the view receives them.
+enum ScrollCode {
+    kScrollLineUp,
+    kScrollLineDown,
+    kScrollPageUp,
+    kScrollPageDown,
+    kScrollThumbPosition,
+    kScrollThumbTrack,
+    kScrollTop,
+    kScrollBottom,
+    kScrollEnd,
+};
+
+// Keys the view tells apart; every other key arrives as kKeyOther.
+enum ViewKey { kKeyOther, kKeyUp, kKeyDown, kKeyPageUp, kKeyPageDown, kKeyHome, kKeyEnd };
+
+class CFrameWnd;
+
+// The client area of the main window: child push buttons and one vertical scroll bar, painted
+// by copying from an image that the view keeps up to date.
+class CViewWnd {
+public:
+    CViewWnd();
+    virtual ~CViewWnd();
+    CViewWnd(const CViewWnd&) = delete;
+    CViewWnd& operator=(const CViewWnd&) = delete;
+
+    // A push button at left, top, right, bottom; created hidden and disabled.
+    void CreateButton(int id, const CString& caption, int left, int top, int right, int bottom);
+    // The vertical scroll bar, created visible at an empty rectangle.
+    void CreateScrollBar(int id);
+    void ShowControl(int id, bool show);
+    void EnableControl(int id, bool enable);
+    bool IsControlVisible(int id) const;
+    bool IsControlEnabled(int id) const;
+    bool HasControl(int id) const;
+    void MoveControl(int id, int x, int y, int width, int height);
+    // Clicks a child button as the user would.
+    void ClickControl(int id);
+
+    void SetScrollRange(int minPos, int maxPos);
+    void SetScrollPos(int pos);
+    int GetScrollPos() const;
+    void GetScrollRange(int& minPos, int& maxPos) const;
+
+    int ClientWidth() const;
+    int ClientHeight() const;
+    // The image that painting copies; the view owns it.
+    void SetImage(const CDC* image);
+    void Invalidate();
+    void InvalidateRect(int left, int top, int right, int bottom);
+    void SetFocus();
+    // A key as the window system would deliver it, for the automation runner.
+    bool SendKey(const std::string& name, int count, std::string& error);
+
+protected:
+    // Painting has copied the image; the view may start work of its own from here.
+    virtual void OnDraw() {}
+    virtual void OnSize(int /*width*/, int /*height*/) {}
+    virtual void OnLButtonDown(int /*x*/, int /*y*/) {}
+    virtual void OnKeyDown(ViewKey /*key*/, int /*repeat*/) {}
+    virtual void OnVScroll(ScrollCode /*code*/, int /*pos*/) {}
+    virtual void OnMouseWheel(int /*steps*/) {}
+    virtual void OnCommand(int /*id*/) {}
+
+public:
+    // The framework's entry points; the view's handlers above are what they call.
+    void HandleDraw() { OnDraw(); }
+    void HandleSize(int width, int height) { OnSize(width, height); }
+    void HandleLButtonDown(int x, int y) { OnLButtonDown(x, y); }
+    void HandleKeyDown(ViewKey key, int repeat) { OnKeyDown(key, repeat); }
+    void HandleVScroll(ScrollCode code, int pos) { OnVScroll(code, pos); }
+    void HandleMouseWheel(int steps) { OnMouseWheel(steps); }
+    void HandleCommand(int id) { OnCommand(id); }
+
+    struct Impl;
+    std::unique_ptr<Impl> m;
+};
+
+struct MenuItemSpec {
+    int id;           // 0 for a separator
+    const char* text; // UTF-8; a tab separates the shortcut shown
+};
+struct MenuSpec {
+    const char* title;
+    std::vector<MenuItemSpec> items;
+};
+
+// The main window: caption, menu bar, the view as its client area and a status bar.
+class CFrameWnd {
+public:
+    CFrameWnd();
+    virtual ~CFrameWnd();
+    CFrameWnd(const CFrameWnd&) = delete;
+    CFrameWnd& operator=(const CFrameWnd&) = delete;
+
+    // Builds the window around view with a client area of width × height pixels.
+    void Create(const char* titleUtf8, int width, int height, const std::vector<MenuSpec>& menus,
+                CViewWnd& view, const char* idleTextUtf8,
+                const std::vector<const char*>& indicatorsUtf8);
+    void Show();
+    // Closes the window for good; the event loop ends with status 0.
+    void Destroy();
+    // Asks to close as the caption's close button does; OnCloseRequest decides.
+    void RequestClose();
+    void SetClientSize(int width, int height);
+    bool IsStatusBarVisible() const;
+    void ShowStatusBar(bool show);
+    bool HasMenuItem(int id) const;
+    // Whether the update handler enables the command.
+    bool IsCommandEnabled(int id);
+    // Ctrl+key of the main window, handled by OnCommand(id).
+    void AddAccelerator(const char* keySequence, int id);
+    // Runs a command as the menu would.
+    void RunCommand(int id) { OnCommand(id); }
+
+protected:
+    // Update handler: whether command id is enabled now, and whether it shows a check mark.
+    virtual bool OnUpdateCommand(int /*id*/, bool& /*checked*/) { return false; }
+    virtual void OnCommand(int /*id*/) {}
+    // The caption's close button or the window system asks to close; true lets it close.
+    virtual bool OnCloseRequest() { return false; }
+
+public:
+    bool HandleUpdateCommand(int id, bool& checked) { return OnUpdateCommand(id, checked); }
+    void HandleCommand(int id) { OnCommand(id); }
+    bool HandleCloseRequest() { return OnCloseRequest(); }
+
+    struct Impl;
+    std::unique_ptr<Impl> m;
+};
+
+// Prints an image through the print dialog, scaled to the page width; or shows it in a print
+// preview. Returns false when the user cancelled.
+bool PrintImage(const CDC& image, bool preview);
+
+} // namespace fw

@@ -1,0 +1,356 @@
+#include "listview/QuellmarkView.h"
+
+#include "framework/ui/Dialog.h"
+#include "listview/ListLayout.h"
+
+using listview::Layout;
+
+namespace {
+
+constexpr int kScrollBarId = 107;
+constexpr fw::Rgb kTint{255, 255, 204};
+
+struct ButtonSpec {
+    int id;
+    const char* caption;
+    int top;
+};
+constexpr ButtonSpec kButtons[] = {
+    {101, "新規台帳", 20}, {102, "並び替え", 80},        {103, "絞り込み", 140},
+    {104, "集計", 200},    {105, "管理者メニュー", 260}, {106, "ログアウト", 320},
+};
+
+CString fromUtf8(const char* utf8) {
+    CString text;
+    CString::FromUtf8(utf8, text);
+    return text;
+}
+
+listview::ScrollAction actionOf(fw::ScrollCode code) {
+    switch (code) {
+    case fw::kScrollLineUp:
+        return listview::ScrollAction::LineUp;
+    case fw::kScrollLineDown:
+        return listview::ScrollAction::LineDown;
+    case fw::kScrollPageUp:
+        return listview::ScrollAction::PageUp;
+    case fw::kScrollPageDown:
+        return listview::ScrollAction::PageDown;
+    case fw::kScrollThumbPosition:
+    case fw::kScrollThumbTrack:
+        return listview::ScrollAction::Thumb;
+    case fw::kScrollTop:
+        return listview::ScrollAction::Top;
+    case fw::kScrollBottom:
+        return listview::ScrollAction::Bottom;
+    default:
+        return listview::ScrollAction::None;
+    }
+}
+
+} // namespace
+
+CQuellmarkView::CQuellmarkView(CQuellmarkDoc& doc, ViewCommands commands)
+    : m_doc(doc), m_commands(std::move(commands)) {
+    for (const ButtonSpec& b : kButtons) {
+        CreateButton(b.id, fromUtf8(b.caption), 20, b.top, 160, b.top + 40);
+    }
+    CreateScrollBar(kScrollBarId);
+    if (!m_tile.LoadPicture("background")) {
+        m_tile.Create(80, 180);
+    }
+    SetImage(&m_dcMem);
+}
+
+void CQuellmarkView::OnInitialUpdate() {
+    m_dcMem.Create(ClientWidth(), ClientHeight());
+    RedrawImage();
+    requestLogin();
+}
+
+void CQuellmarkView::requestLogin() {
+    if (m_nState == kLoginPending && !m_loginQueued) {
+        m_loginQueued = true;
+        fw::PostTask([this] { DoLogin(); });
+    }
+}
+
+void CQuellmarkView::OnDraw() {
+    // The login runs from the event loop right after painting, never inside it.
+    if (m_nState == kLoginPending) {
+        requestLogin();
+    } else if (m_nState == kClosing && m_commands.closeMainWindow) {
+        fw::PostTask(m_commands.closeMainWindow);
+    }
+}
+
+void CQuellmarkView::DoLogin() {
+    // The prompt's own event loop paints the view too; one prompt at a time.
+    if (m_nState != kLoginPending || m_loginRunning) {
+        return;
+    }
+    m_loginRunning = true;
+    int generalUser = 1;
+    bool matched = m_commands.login && m_commands.login(generalUser);
+    m_loginRunning = false;
+    m_loginQueued = false;
+    if (matched) {
+        m_bGeneralUser = generalUser;
+        ShowCommandButtons(m_bGeneralUser != 0);
+        m_nState = kLoggedIn;
+        resetDisplaySettings();
+        RebuildRows();
+        ResetScroll();
+        SetFocus();
+    } else {
+        m_nState = kClosing;
+        if (m_commands.closeMainWindow) {
+            fw::PostTask(m_commands.closeMainWindow);
+        }
+    }
+    RedrawImage();
+    Invalidate();
+}
+
+void CQuellmarkView::resetDisplaySettings() {
+    m_tStart = 0;
+    m_tEnd = 0;
+    m_filter = CaseFilter{};
+    for (int i = 0; i < 6; ++i) {
+        m_nColumn[i] = i + 1;
+    }
+}
+
+void CQuellmarkView::OnLogout() {
+    HideCommandButtons();
+    CString error;
+    if (!m_doc.SaveDataFile(&error)) {
+        // Nothing may be lost: the user stays logged in and can try again. The state changes
+        // only after a save, so that no login prompt opens over the message.
+        fw::ShowMessage(error);
+        ShowCommandButtons(m_bGeneralUser != 0);
+        return;
+    }
+    m_nState = kLoginPending;
+    RedrawImage();
+    Invalidate();
+    requestLogin();
+}
+
+void CQuellmarkView::ShowCommandButtons(bool generalUser) {
+    for (const ButtonSpec& b : kButtons) {
+        ShowControl(b.id, true);
+        bool adminOnly = b.id == 104 || b.id == 105;
+        EnableControl(b.id, !(adminOnly && generalUser));
+    }
+    ShowControl(kScrollBarId, true);
+    EnableControl(kScrollBarId, true);
+}
+
+void CQuellmarkView::HideCommandButtons() {
+    for (const ButtonSpec& b : kButtons) {
+        ShowControl(b.id, false);
+        EnableControl(b.id, false);
+    }
+    ShowControl(kScrollBarId, false);
+    EnableControl(kScrollBarId, false);
+}
+
+void CQuellmarkView::RedrawImage() {
+    Layout layout = listview::LayoutFor(ClientWidth(), ClientHeight());
+    for (int y = 0; y < layout.height; y += m_tile.Height()) {
+        for (int x = 0; x < layout.width; x += m_tile.Width()) {
+            m_dcMem.BitBlt(x, y, m_tile.Width(), m_tile.Height(), m_tile, 0, 0);
+        }
+    }
+    if (m_nState == kLoggedIn) {
+        DrawList(m_dcMem, layout.width, layout.height);
+    }
+}
+
+void CQuellmarkView::DrawList(fw::CDC& dc, int width, int height) {
+    const Layout layout{width, height};
+    if (m_dcList.Width() != layout.ListWidth() || m_dcList.Height() != layout.ListHeight()) {
+        m_dcList.Create(layout.ListWidth(), layout.ListHeight());
+    }
+    dc.FillSolidRect(listview::kListLeft - 1, listview::kListTop - 1, width - 238, height - 38,
+                     fw::kBlackRgb);
+    m_dcList.FillSolidRect(0, 0, layout.ListWidth(), layout.ListHeight(), fw::kWhiteRgb);
+
+    const int top = GetScrollPos();
+    const int firstX = listview::FirstColumnX(top);
+    m_dcList.SetBkColor(fw::kWhiteRgb);
+    int x = firstX;
+    for (int code : m_nColumn) {
+        m_dcList.TextOut(x, 0, listview::ColumnHeader(code));
+        x += listview::ColumnWidth(code) * listview::kCharWidth + listview::kColumnGap;
+    }
+    const int bands = layout.Bands();
+    for (int j = 1; j < bands; ++j) {
+        if ((top + j) % 2 == 0) {
+            m_dcList.FillSolidRect(0, listview::kRowHeight * j, layout.ListWidth(),
+                                   listview::kRowHeight, kTint);
+        }
+    }
+    m_dcList.MoveTo(0, listview::kRowHeight);
+    m_dcList.LineTo(layout.ListWidth(), listview::kRowHeight);
+    // Only the rows that fit are formatted, however many cases there are.
+    for (int i = 1; i < bands && top + i - 1 < m_nRowCount; ++i) {
+        int y = listview::kRowHeight * i + listview::kTextOffset;
+        m_dcList.SetBkColor((top + i) % 2 == 0 ? kTint : fw::kWhiteRgb);
+        m_dcList.TextOut(0, y, CString::Formatted("%d", top + i));
+        x = firstX;
+        for (int column = 0; column < listview::kColumnCount; ++column) {
+            m_dcList.TextOut(x, y, GetCellText(top + i - 1, column));
+            x += listview::ColumnWidth(m_nColumn[column]) * listview::kCharWidth +
+                 listview::kColumnGap;
+        }
+    }
+    dc.BitBlt(listview::kListLeft, listview::kListTop, layout.ListWidth(), layout.ListHeight(),
+              m_dcList, 0, 0);
+    MoveControl(kScrollBarId, layout.ScrollBarX(), 40, 24, layout.ScrollBarHeight());
+}
+
+CString CQuellmarkView::GetCellText(int row, int column) const {
+    if (row < 0 || row >= m_nRowCount || column < 0 || column >= listview::kColumnCount) {
+        return {};
+    }
+    int code = m_nColumn[column];
+    return m_doc.FormatCell(m_pRows[std::size_t(row)], code).LeftWhole(listview::ColumnWidth(code));
+}
+
+void CQuellmarkView::RebuildRows() {
+    int count = m_doc.BuildDisplayIndex(m_nColumn[0], m_tStart, m_tEnd);
+    if (m_filter.nMask != 6) {
+        count = m_doc.FilterDisplayIndex(count, m_filter);
+    }
+    m_pRows.resize(std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        m_pRows[std::size_t(i)] = m_doc.GetDisplayIndexEntry(i);
+    }
+    m_nRowCount = count;
+}
+
+void CQuellmarkView::ResetScroll() {
+    SetScrollRange(0, std::max(m_nRowCount - 1, 0));
+    SetScrollPos(0);
+}
+
+void CQuellmarkView::OnSize(int width, int height) {
+    // A new image of the new size; before a login it shows the background alone.
+    m_dcMem.Create(width, height);
+    RedrawImage();
+}
+
+void CQuellmarkView::moveTo(int pos) {
+    SetScrollPos(pos);
+    RedrawImage();
+    Layout layout = listview::LayoutFor(ClientWidth(), ClientHeight());
+    InvalidateRect(listview::kListLeft, listview::kListTop, layout.width - 40, layout.height - 20);
+}
+
+void CQuellmarkView::Scroll(fw::ScrollCode code, int thumb) {
+    Layout layout = listview::LayoutFor(ClientWidth(), ClientHeight());
+    int minPos = 0;
+    int maxPos = 0;
+    GetScrollRange(minPos, maxPos);
+    moveTo(listview::ScrollTarget(actionOf(code), GetScrollPos(), thumb, minPos, maxPos,
+                                  layout.Page()));
+}
+
+void CQuellmarkView::OnVScroll(fw::ScrollCode code, int pos) {
+    Scroll(code, pos);
+}
+
+void CQuellmarkView::OnKeyDown(fw::ViewKey key, int repeat) {
+    int minPos = 0;
+    int maxPos = 0;
+    GetScrollRange(minPos, maxPos);
+    int pos = GetScrollPos();
+    switch (key) {
+    case fw::kKeyUp:
+        pos -= repeat;
+        break;
+    case fw::kKeyDown:
+        pos += repeat;
+        break;
+    case fw::kKeyPageUp:
+        return Scroll(fw::kScrollPageUp, 0);
+    case fw::kKeyPageDown:
+        return Scroll(fw::kScrollPageDown, 0);
+    case fw::kKeyHome:
+        return Scroll(fw::kScrollTop, 0);
+    case fw::kKeyEnd:
+        return Scroll(fw::kScrollBottom, 0);
+    case fw::kKeyOther:
+        break;
+    }
+    moveTo(std::clamp(pos, minPos, std::max(minPos, maxPos)));
+}
+
+void CQuellmarkView::OnMouseWheel(int steps) {
+    if (m_nState != kLoggedIn) {
+        return;
+    }
+    int minPos = 0;
+    int maxPos = 0;
+    GetScrollRange(minPos, maxPos);
+    moveTo(std::clamp(GetScrollPos() - 3 * steps, minPos, std::max(minPos, maxPos)));
+}
+
+void CQuellmarkView::OnLButtonDown(int x, int y) {
+    if (m_nState != kLoggedIn) {
+        return;
+    }
+    Layout layout = listview::LayoutFor(ClientWidth(), ClientHeight());
+    int row = listview::RowAt(layout, x, y, GetScrollPos(), m_nRowCount);
+    if (row < 0) {
+        return;
+    }
+    if (m_commands.openCase) {
+        m_commands.openCase(m_pRows[std::size_t(row)]);
+    }
+    afterListChange(false);
+}
+
+void CQuellmarkView::afterListChange(bool resetScroll) {
+    RebuildRows();
+    if (resetScroll) {
+        ResetScroll();
+    }
+    RedrawImage();
+    Invalidate();
+}
+
+void CQuellmarkView::OnCommand(int id) {
+    switch (id) {
+    case 101:
+        if (m_commands.newCase) {
+            m_commands.newCase();
+        }
+        afterListChange(true);
+        break;
+    case 102:
+    case 103:
+        if (auto& command = id == 102 ? m_commands.displayItems : m_commands.filter) {
+            command();
+            afterListChange(true);
+        }
+        break;
+    case 104:
+        if (m_commands.aggregate) {
+            m_commands.aggregate();
+        }
+        break;
+    case 105:
+        if (m_commands.adminMenu) {
+            m_commands.adminMenu();
+        }
+        break;
+    case 106:
+        OnLogout();
+        break;
+    default:
+        break;
+    }
+}
