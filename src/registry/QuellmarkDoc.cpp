@@ -73,7 +73,7 @@ std::int32_t getCount(CArchive& ar, std::uint64_t minBytes) {
     std::uint64_t at = ar.GetPosition();
     std::int32_t n = getK(ar);
     if (n < 0 || std::uint64_t(n) * minBytes > ar.Remaining()) {
-        ar.Fail("件数が不正です（ファイルの残りに収まりません）"_sj, at);
+        ar.Fail("件数がファイルの残りの大きさに合いません（ファイルが途中で切れているか、壊れています）"_sj, at);
     }
     return n;
 }

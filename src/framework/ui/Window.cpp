@@ -87,16 +87,30 @@ void PostTask(std::function<void()> task) {
 // ---------------------------------------------------------------------------------------------
 // Off-screen images
 
+// A painter stays open across drawing calls, since opening one costs more than most of what
+// the list draws with it; anything that reads the pixels closes it first.
 struct CDC::Impl {
     QImage image;
     Rgb background = kWhiteRgb;
     QPoint pen;
+    std::unique_ptr<QPainter> active;
+
+    QPainter& painter() {
+        if (!active) {
+            active = std::make_unique<QPainter>(&image);
+            active->setFont(listFont());
+        }
+        return *active;
+    }
+    void flush() { active.reset(); }
+    ~Impl() { flush(); }
 };
 
 CDC::CDC() : m(std::make_unique<Impl>()) {}
 CDC::~CDC() = default;
 
 void CDC::Create(int width, int height) {
+    m->flush();
     m->image = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
     m->image.fill(Qt::white);
 }
@@ -106,6 +120,7 @@ bool CDC::LoadPicture(const char* name) {
     if (picture.isNull()) {
         return false;
     }
+    m->flush();
     m->image = picture.convertToFormat(QImage::Format_RGB32);
     return true;
 }
@@ -118,11 +133,11 @@ int CDC::Height() const {
 }
 
 void CDC::FillSolidRect(int x, int y, int width, int height, Rgb color) {
-    QPainter p(&m->image);
-    p.fillRect(x, y, width, height, toColor(color));
+    m->painter().fillRect(x, y, width, height, toColor(color));
 }
 
 void CDC::SetPixel(int x, int y, Rgb color) {
+    m->flush();
     if (m->image.rect().contains(x, y)) {
         m->image.setPixel(x, y, toColor(color).rgb());
     }
@@ -136,9 +151,8 @@ void CDC::TextOut(int x, int y, const CString& text) {
     if (text.IsEmpty()) {
         return;
     }
-    QPainter p(&m->image);
-    p.setFont(listFont());
-    QFontMetrics metrics(listFont());
+    QPainter& p = m->painter();
+    static const QFontMetrics metrics(listFont());
     QString shown = fromBytes(text);
     p.fillRect(x, y, metrics.horizontalAdvance(shown), metrics.height(), toColor(m->background));
     p.setPen(Qt::black);
@@ -150,7 +164,7 @@ void CDC::MoveTo(int x, int y) {
 }
 
 void CDC::LineTo(int x, int y) {
-    QPainter p(&m->image);
+    QPainter& p = m->painter();
     p.setPen(QPen(Qt::black, 1));
     QPoint end(x, y);
     // Up to the end point, not including it.
@@ -168,17 +182,20 @@ void CDC::LineTo(int x, int y) {
 }
 
 void CDC::BitBlt(int x, int y, int width, int height, const CDC& source, int sx, int sy) {
-    QPainter p(&m->image);
+    source.m->flush();
+    QPainter& p = m->painter();
     p.drawImage(QRect(x, y, width, height), source.m->image, QRect(sx, sy, width, height));
 }
 
 Rgb CDC::GetPixel(int x, int y) const {
+    m->flush();
     QRgb c = m->image.pixel(x, y);
     return {static_cast<unsigned char>(qRed(c)), static_cast<unsigned char>(qGreen(c)),
             static_cast<unsigned char>(qBlue(c))};
 }
 
 bool CDC::SavePng(const std::string& path) const {
+    m->flush();
     return m->image.save(QString::fromStdString(path), "PNG");
 }
 
@@ -205,6 +222,7 @@ protected:
             p.fillRect(event->rect(), palette().window());
         }
         if (image) {
+            image->m->flush();
             p.drawImage(event->rect(), image->m->image, event->rect());
         }
         p.end();
@@ -564,6 +582,7 @@ void CFrameWnd::AddAccelerator(const char* keySequence, int id) {
 // Printing
 
 bool PrintImage(const CDC& image, bool preview) {
+    image.m->flush();
     QPrinter printer(QPrinter::HighResolution);
     auto paint = [&image](QPrinter* target) {
         QPainter p(target);
