@@ -42,7 +42,12 @@ void setWidgetText(Control& c, const QString& shown) {
         if (c.isMultiLine()) {
             static_cast<MultiLineEdit*>(w)->setTextQuietly(shown);
         } else {
-            static_cast<QLineEdit*>(w)->setText(shown);
+            auto* edit = static_cast<QLineEdit*>(w);
+            edit->setText(shown);
+            // A text the program writes is read from its start, as a long name must be.
+            if (!edit->hasFocus()) {
+                edit->setCursorPosition(0);
+            }
         }
         break;
     case CtlKind::ComboEdit:

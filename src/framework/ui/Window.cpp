@@ -487,9 +487,9 @@ void CFrameWnd::Create(const char* titleUtf8, int width, int height,
     m->window = new FrameWindow(*this);
     m->view = &view;
     m->window->setWindowTitle(QString::fromUtf8(titleUtf8));
-    for (const MenuSpec& spec : menus) {
-        QMenu* menu = m->window->menuBar()->addMenu(QString::fromUtf8(spec.title));
-        for (const MenuItemSpec& item : spec.items) {
+    for (const MenuSpec& group : menus) {
+        QMenu* menu = m->window->menuBar()->addMenu(QString::fromUtf8(group.title));
+        for (const MenuItemSpec& item : group.items) {
             if (item.id == 0) {
                 menu->addSeparator();
                 continue;
