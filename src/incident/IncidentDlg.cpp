@@ -1,0 +1,194 @@
+#include "incident/IncidentDlg.h"
+
+#include <deque>
+#include <string>
+
+using fw::CtlKind;
+using fw::CtlTemplate;
+using fw::DlgTemplate;
+using fw::kStaticId;
+
+namespace incident {
+namespace {
+
+constexpr int kIncidentDialogId = 148;
+constexpr int kConfirmId = 1096;
+constexpr int kHelpId = 1235;
+
+constexpr int kCodeIds[kValueCount] = {1239, 1240, 1241, 1242, 1243, 1244, 1245, 1246, 1247,
+                                       1248, 1210, 1211, 1212, 1213, 1214, 1215, 1216};
+constexpr int kNameIds[kValueCount] = {1217, 1218, 1219, 1220, 1221, 1222, 1223, 1224, 1225,
+                                       1226, 1227, 1228, 1229, 1231, 1232, 1233, 1234};
+constexpr int kNoteIds[kTextCount] = {1202, 1203, 1204};
+
+// The code fields stand 15 units apart from y 30 on; their labels sit a few units lower, the two
+// longest further to the left. The columns to the right of the labels leave room for labels and
+// names of up to ten full-width characters, at 8 units each in the dialog font.
+constexpr int kDialogWidth = 327;
+constexpr int kDialogHeight = 347;
+constexpr int kCodeTop = 30;
+constexpr int kRowPitch = 15;
+constexpr int kCodeLeft = 75;
+constexpr int kCodeWidth = 30;
+constexpr int kFieldHeight = 14;
+constexpr int kLabelY[kValueCount] = {35,  51,  65,  81,  95,  111, 125, 141, 155,
+                                      171, 185, 201, 215, 231, 245, 261, 275};
+constexpr int kNameLeft = 115;
+constexpr int kNameWidth = 90;
+constexpr int kHelpLeft = 212;
+constexpr int kHelpWidth = 100;
+constexpr int kHelpHeight = 255;
+constexpr int kNoteTop = 295;
+constexpr int kNoteLeft = 80;
+constexpr int kNoteWidth = 155;
+constexpr int kButtonLeft = kHelpLeft + kHelpWidth - 60;
+constexpr int kButtonWidth = 60;
+
+const char* utf8(const CString& text) {
+    static std::deque<std::string> texts;
+    return texts.emplace_back(text.ToUtf8()).c_str();
+}
+
+int codeTop(int k) {
+    return kCodeTop + k * kRowPitch;
+}
+
+int labelLeft(int k) {
+    return (k == kFirstFactor || k == kFirstFactor + 4) ? 5 : 15;
+}
+
+void addCodeFields(std::vector<CtlTemplate>& controls) {
+    for (int k = 0; k < kValueCount; ++k) {
+        controls.push_back({kStaticId, CtlKind::Static, labelLeft(k), kLabelY[k],
+                            kCodeLeft - labelLeft(k), 8, utf8(ValueLabel(k))});
+        controls.push_back(
+            {kCodeIds[k], CtlKind::Edit, kCodeLeft, codeTop(k), kCodeWidth, kFieldHeight});
+    }
+}
+
+void addNoteFields(std::vector<CtlTemplate>& controls) {
+    for (int i = 0; i < kTextCount; ++i) {
+        const int top = kNoteTop + i * kRowPitch;
+        controls.push_back(
+            {kStaticId, CtlKind::Static, 5, top + 5, kNoteLeft - 5, 8, utf8(TextLabel(i + 1))});
+        controls.push_back({kNoteIds[i], CtlKind::Edit, kNoteLeft, top, kNoteWidth, kFieldHeight});
+    }
+}
+
+// Creation order is the tab order: codes, addenda, the two buttons, then what is only read.
+DlgTemplate incidentTemplate() {
+    std::vector<CtlTemplate> controls = {
+        {kStaticId, CtlKind::Static, 15, 5, kDialogWidth - 20, 8,
+         "上から順に入力。項目を変更した場合はそれ以降を再入力してください。"},
+        {kStaticId, CtlKind::Static, 15, 20, kDialogWidth - 20, 8,
+         "項目間の移動はTabキーを使用すると入力し易いです。"},
+    };
+    addCodeFields(controls);
+    addNoteFields(controls);
+    controls.push_back({2, CtlKind::Push, kButtonLeft, 300, kButtonWidth, 14, "削除"});
+    controls.push_back(
+        {kConfirmId, CtlKind::Push, kButtonLeft, 325, kButtonWidth, 14, "偶発症に登録"});
+    controls.push_back(
+        {1, CtlKind::Push, 220, 270, 50, 14, "OK", fw::kDefault | fw::kHidden | fw::kDisabled});
+    for (int k = 0; k < kValueCount; ++k) {
+        controls.push_back({kNameIds[k], CtlKind::Edit, kNameLeft, codeTop(k), kNameWidth,
+                            kFieldHeight, "", fw::kReadOnly});
+    }
+    controls.push_back({kHelpId, CtlKind::Edit, kHelpLeft, kCodeTop, kHelpWidth, kHelpHeight, "",
+                        fw::kMultiLine | fw::kReadOnly | fw::kVScroll});
+    return {kIncidentDialogId, kDialogWidth, kDialogHeight, nullptr, controls};
+}
+
+const DlgTemplate& incidentDialog() {
+    static const DlgTemplate tmpl = incidentTemplate();
+    return tmpl;
+}
+
+using CodeMember = int CIncidentDlg::*;
+constexpr CodeMember kCodeMembers[kFirstFactor] = {
+    &CIncidentDlg::m_nCategory, &CIncidentDlg::m_nDetail,  &CIncidentDlg::m_nOnset,
+    &CIncidentDlg::m_nPrevent,  &CIncidentDlg::m_nOutcome, &CIncidentDlg::m_nCause1,
+    &CIncidentDlg::m_nCause2,   &CIncidentDlg::m_nCause3};
+
+} // namespace
+} // namespace incident
+
+using incident::kTextCount;
+using incident::kValueCount;
+
+CIncidentDlg::CIncidentDlg() : CDialog(incident::incidentDialog()) {
+    for (int k = 0; k < kValueCount; ++k) {
+        OnEditChange(incident::kCodeIds[k], [this] { renewNames(); });
+        OnSetFocus(incident::kCodeIds[k], [this, k] { showHelp(k); });
+    }
+    OnClicked(incident::kConfirmId, [this] { OnOK(); });
+}
+
+int& CIncidentDlg::valueAt(int k) {
+    return k < incident::kFirstFactor ? this->*incident::kCodeMembers[k]
+                                      : m_nFactor[k - incident::kFirstFactor];
+}
+
+int CIncidentDlg::valueOf(int k) const {
+    return const_cast<CIncidentDlg*>(this)->valueAt(k);
+}
+
+void CIncidentDlg::collectValues(int values[kValueCount]) const {
+    for (int k = 0; k < kValueCount; ++k) {
+        values[k] = valueOf(k);
+    }
+}
+
+void CIncidentDlg::SetIncident(const int values[kValueCount], const CString texts[kTextCount]) {
+    for (int k = 0; k < kValueCount; ++k) {
+        valueAt(k) = values[k];
+    }
+    m_strTypeNote = texts[0];
+    m_strOutcomeNote = texts[1];
+    m_strCauseNote = texts[2];
+}
+
+void CIncidentDlg::GetIncident(int values[kValueCount], CString texts[kTextCount]) const {
+    collectValues(values);
+    texts[0] = m_strTypeNote;
+    texts[1] = m_strOutcomeNote;
+    texts[2] = m_strCauseNote;
+}
+
+void CIncidentDlg::UpdateTexts() {
+    int values[kValueCount];
+    collectValues(values);
+    incident::IncidentNames(values, m_strText);
+}
+
+void CIncidentDlg::DoDataExchange(fw::CDataExchange* pDX) {
+    fw::DDX_Text(pDX, incident::kNoteIds[0], m_strTypeNote);
+    fw::DDX_Text(pDX, incident::kNoteIds[1], m_strOutcomeNote);
+    fw::DDX_Text(pDX, incident::kNoteIds[2], m_strCauseNote);
+    for (int k = 0; k < kValueCount; ++k) {
+        fw::DDX_Text(pDX, incident::kCodeIds[k], valueAt(k));
+    }
+    for (int k = 0; k < kValueCount; ++k) {
+        fw::DDX_Text(pDX, incident::kNameIds[k], m_strText[k]);
+    }
+    fw::DDX_Text(pDX, incident::kHelpId, m_strHelp);
+}
+
+// A field that is not a whole number has been reported by the exchange and shows its previous
+// value again once the members are written back.
+void CIncidentDlg::renewNames() {
+    UpdateData(true);
+    UpdateTexts();
+    UpdateData(false);
+}
+
+// Codes that select no list leave the help of the previous field in place.
+void CIncidentDlg::showHelp(int k) {
+    UpdateData(true);
+    int values[kValueCount];
+    collectValues(values);
+    if (const CString* help = incident::HelpText(k, values)) {
+        m_strHelp = *help;
+    }
+    UpdateData(false);
+}

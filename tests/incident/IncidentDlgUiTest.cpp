@@ -1,0 +1,263 @@
+#include "framework/ui/DialogImpl.h"
+#include "incident/IncidentDlg.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using fw::CDialog;
+using fw::DialogAccess;
+
+namespace {
+
+void EnsureApplication() {
+    if (!QApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "vora_ui_tests";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+        QApplication::setApplicationName("vora");
+    }
+}
+
+int RunDialog(CDialog& dialog, std::function<void()> body) {
+    EnsureApplication();
+    QTimer::singleShot(0, [&dialog, body = std::move(body)] {
+        // as the window system does a moment after the window shows
+        QApplication::setActiveWindow(DialogAccess::impl(dialog).window);
+        body();
+    });
+    return dialog.DoModal();
+}
+
+// Confirms every message box that opens while it lives and keeps its text.
+class MessageCatcher {
+public:
+    MessageCatcher() {
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
+        m_timer.start();
+    }
+    const std::vector<std::string>& Texts() const { return m_texts; }
+
+private:
+    void poll() {
+        CDialog* active = fw::ActiveDialog();
+        if (!active || active->GetTemplateId() != fw::kMessageDialogId) {
+            return;
+        }
+        if (!DialogAccess::impl(*active).ended) {
+            m_texts.push_back(TextOf(*active, fw::kMessageTextId));
+            active->EndDialog(1);
+        }
+    }
+    static std::string TextOf(CDialog& dialog, int id) {
+        return fw::detail::readText(DialogAccess::impl(dialog).get(id)).ToUtf8();
+    }
+
+    QTimer m_timer;
+    std::vector<std::string> m_texts;
+};
+
+constexpr int kCodeIds[17] = {1239, 1240, 1241, 1242, 1243, 1244, 1245, 1246, 1247,
+                              1248, 1210, 1211, 1212, 1213, 1214, 1215, 1216};
+constexpr int kNameIds[17] = {1217, 1218, 1219, 1220, 1221, 1222, 1223, 1224, 1225,
+                              1226, 1227, 1228, 1229, 1231, 1232, 1233, 1234};
+enum : int {
+    kCategory = 1239,
+    kDetail = 1240,
+    kOnset = 1241,
+    kCause1 = 1244,
+    kFactorE = 1212,
+    kTypeNote = 1202,
+    kCauseNote = 1204,
+    kDelete = 2,
+    kRegister = 1096,
+    kHelp = 1235,
+};
+
+QWidget* WidgetOf(CDialog& dialog, int id) {
+    return DialogAccess::impl(dialog).get(id).widget;
+}
+
+std::string Shown(CDialog& dialog, int id) {
+    return fw::detail::readText(DialogAccess::impl(dialog).get(id)).ToUtf8();
+}
+
+void TypeInto(CDialog& dialog, int id, const char* utf8) {
+    DialogAccess::type(dialog, DialogAccess::impl(dialog).get(id), QString::fromUtf8(utf8));
+}
+
+// A focus move by the Tab key, as the user goes from field to field.
+void TabInto(CDialog& dialog, int id) {
+    WidgetOf(dialog, id)->setFocus(Qt::TabFocusReason);
+}
+
+int IdOfFocus(CDialog& dialog) {
+    const CDialog::Impl& d = DialogAccess::impl(dialog);
+    QWidget* focus = d.window->focusWidget();
+    for (const fw::detail::Control& c : d.controls) {
+        if (c.widget == focus) {
+            return c.id();
+        }
+    }
+    return 0;
+}
+
+struct Incident {
+    int values[17] = {};
+    CString texts[3];
+};
+
+void Open(CIncidentDlg& dlg, const Incident& incident) {
+    dlg.SetIncident(incident.values, incident.texts);
+    dlg.UpdateTexts();
+}
+
+TEST(IncidentDlg, ANewIncidentShowsTheNamesOfAllZerosAndNoHelp) {
+    CIncidentDlg dlg;
+    Open(dlg, Incident{});
+    std::vector<std::string> names, codes;
+    std::string help = "?";
+    RunDialog(dlg, [&] {
+        for (int k = 0; k < 17; ++k) {
+            names.push_back(Shown(dlg, kNameIds[k]));
+            codes.push_back(Shown(dlg, kCodeIds[k]));
+        }
+        help = Shown(dlg, kHelp);
+        dlg.EndDialog(2);
+    });
+    const std::vector<std::string> factor(9, "関与無し");
+    std::vector<std::string> expected = {
+        "危機的偶発症", "心停止",         "手術開始前",           "Yes",
+        "後遺症無し",   "麻酔管理が原因", "ヒューマンファクター", "主麻酔薬過量投与"};
+    expected.insert(expected.end(), factor.begin(), factor.end());
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(codes, std::vector<std::string>(17, "0"));
+    EXPECT_EQ(help, "");
+}
+
+TEST(IncidentDlg, NamesFollowEachChangeAndHelpFollowsTheFocus) {
+    CIncidentDlg dlg;
+    Open(dlg, Incident{});
+    std::string category, detail, helpBeforeMove, nerveHelp, keptHelp;
+    RunDialog(dlg, [&] {
+        TypeInto(dlg, kCategory, "2");
+        category = Shown(dlg, kNameIds[0]);
+        detail = Shown(dlg, kNameIds[1]);
+        helpBeforeMove = Shown(dlg, kHelp);
+        TabInto(dlg, kDetail);
+        nerveHelp = Shown(dlg, kHelp);
+        // a category without a list of details leaves the help of the last field in place
+        TypeInto(dlg, kCategory, "7");
+        TabInto(dlg, kDetail);
+        keptHelp = Shown(dlg, kHelp);
+        dlg.EndDialog(2);
+    });
+    EXPECT_EQ(category, "その他の神経系偶発症");
+    EXPECT_EQ(detail, "眼窩上神経");
+    EXPECT_EQ(helpBeforeMove, "");
+    EXPECT_EQ(nerveHelp.substr(0, nerveHelp.find('\n')), " 0: 眼窩上神経 \r");
+    EXPECT_NE(nerveHelp.find("\n17: 後脛骨神経 \r\n"), std::string::npos);
+    EXPECT_EQ(keptHelp, nerveHelp);
+}
+
+TEST(IncidentDlg, FactorsNeedNoEntryOutsideAnesthesiaManagement) {
+    CIncidentDlg dlg;
+    Incident incident;
+    incident.values[5] = 2;  // cause 1: a preoperative comorbidity
+    incident.values[12] = 3; // factor e
+    Open(dlg, incident);
+    std::string help, name, degreeHelp;
+    RunDialog(dlg, [&] {
+        TabInto(dlg, kFactorE);
+        help = Shown(dlg, kHelp);
+        name = Shown(dlg, kNameIds[12]);
+        TabInto(dlg, kCause1);
+        TypeInto(dlg, kCause1, "0");
+        TabInto(dlg, kFactorE);
+        degreeHelp = Shown(dlg, kHelp);
+        dlg.EndDialog(2);
+    });
+    EXPECT_EQ(help, "入力不要");
+    EXPECT_EQ(name, "かなり関与");
+    EXPECT_EQ(degreeHelp.substr(0, degreeHelp.find('\r')), " 0: 関与無し");
+}
+
+TEST(IncidentDlg, ATextThatIsNoNumberIsReportedAndTakesBackItsValue) {
+    CIncidentDlg dlg;
+    Incident incident;
+    incident.values[2] = 1;
+    Open(dlg, incident);
+    MessageCatcher messages;
+    std::string shown, name;
+    RunDialog(dlg, [&] {
+        TypeInto(dlg, kOnset, "1x");
+        shown = Shown(dlg, kOnset);
+        name = Shown(dlg, kNameIds[2]);
+        dlg.EndDialog(2);
+    });
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"整数を入力してください。"});
+    EXPECT_EQ(shown, "1");
+    EXPECT_EQ(name, "手術中");
+}
+
+// Enter confirms nothing; 偶発症に登録 reads every field, 削除 and Escape cancel.
+TEST(IncidentDlg, Exits) {
+    CIncidentDlg dlg;
+    Incident incident;
+    incident.texts[1] = "回復"_sj;
+    Open(dlg, incident);
+    const int registered = RunDialog(dlg, [&] {
+        TypeInto(dlg, kCategory, "3");
+        TypeInto(dlg, kCodeIds[16], "-4"); // stored as typed, without a range test
+        TypeInto(dlg, kTypeNote, "術後に判明");
+        TypeInto(dlg, kCauseNote, "体位");
+        QTest::keyClick(WidgetOf(dlg, kCategory), Qt::Key_Return);
+        EXPECT_FALSE(DialogAccess::impl(dlg).ended);
+        static_cast<QAbstractButton*>(WidgetOf(dlg, kRegister))->click();
+    });
+    Incident out;
+    dlg.GetIncident(out.values, out.texts);
+    EXPECT_EQ(registered, 1);
+    EXPECT_EQ(out.values[0], 3);
+    EXPECT_EQ(out.values[16], -4);
+    EXPECT_EQ(out.texts[0], "術後に判明"_sj);
+    EXPECT_EQ(out.texts[1], "回復"_sj);
+    EXPECT_EQ(out.texts[2], "体位"_sj);
+
+    CIncidentDlg deleted, escaped;
+    EXPECT_EQ(
+        RunDialog(deleted,
+                  [&] { static_cast<QAbstractButton*>(WidgetOf(deleted, kDelete))->click(); }),
+        2);
+    EXPECT_EQ(
+        RunDialog(escaped, [&] { QTest::keyClick(WidgetOf(escaped, kCategory), Qt::Key_Escape); }),
+        2);
+}
+
+TEST(IncidentDlg, TabGoesDownTheCodesThenAddendaButtonsAndReadOnlyFields) {
+    CIncidentDlg dlg;
+    Open(dlg, Incident{});
+    std::vector<int> order;
+    RunDialog(dlg, [&] {
+        order.push_back(IdOfFocus(dlg));
+        for (int i = 0; i < 23; ++i) {
+            QTest::keyClick(DialogAccess::impl(dlg).window->focusWidget(), Qt::Key_Tab);
+            order.push_back(IdOfFocus(dlg));
+        }
+        dlg.EndDialog(2);
+    });
+    std::vector<int> expected(std::begin(kCodeIds), std::end(kCodeIds));
+    expected.insert(expected.end(), {1202, 1203, 1204, kDelete, kRegister, 1217, 1218});
+    EXPECT_EQ(order, expected);
+}
+
+} // namespace
