@@ -3,6 +3,8 @@
 //
 //   vora_testkit make FILE N [SEED]          N realistic cases
 //   vora_testkit cases FILE NAME@Y-M-D ...   one case per argument, in that order
+//   vora_testkit patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT
+//                                            patient data of case INDEX, with age 30/1/2
 //   vora_testkit dump FILE                   every member of every case, and the tables
 //   vora_testkit get FILE KEY                one line of dump, by its key
 //   vora_testkit passwords FILE ADMIN USER   sets both passwords (the file may be new)
@@ -128,9 +130,32 @@ std::string dump(const CQuellmarkDoc& doc) {
     return out.str();
 }
 
+// Gives an existing case the patient data that the case form's ID button copies, and an age,
+// which it must not copy.
+bool setPatient(CQuellmarkDoc& doc, char** a) {
+    const int index = std::atoi(a[0]);
+    if (index < 0 || index >= doc.GetRecordCount()) {
+        return false;
+    }
+    CCaseRecord r = doc.GetRecord(index);
+    CString text;
+    r.SetstrId(CString::FromUtf8(a[1], text) ? text : CString());
+    r.SetstrKana(CString::FromUtf8(a[2], text) ? text : CString());
+    r.SetfHeight(float(std::atof(a[3])));
+    r.SetfWeight(float(std::atof(a[4])));
+    r.SetnSex(std::atoi(a[5]));
+    r.SetnPreopCode(std::atoi(a[6]));
+    r.SetstrPreopComment(CString::FromUtf8(a[7], text) ? text : CString());
+    r.SetnAgeYears(30);
+    r.SetnAgeMonths(1);
+    r.SetnAgeDays(2);
+    return doc.ReplaceRecord(index, r);
+}
+
 int usage() {
     std::cerr << "usage: vora_testkit make FILE N [SEED] | cases FILE NAME@Y-M-D... | "
-                 "dump FILE | get FILE KEY | passwords FILE ADMIN USER\n";
+                 "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
+                 "get FILE KEY | passwords FILE ADMIN USER\n";
     return 2;
 }
 
@@ -179,6 +204,13 @@ int main(int argc, char** argv) {
             CString::FromUtf8(argv[3], admin);
             CString::FromUtf8(argv[4], user);
             doc.SetPasswords(admin, user);
+            return save(doc) ? 0 : 1;
+        }
+        if (command == "patient" && argc == 11) {
+            CQuellmarkDoc doc(file);
+            if (!setPatient(doc, argv + 3)) {
+                return usage();
+            }
             return save(doc) ? 0 : 1;
         }
         if (command == "dump") {

@@ -1,0 +1,277 @@
+#include "entry/CaseFormDlg.h"
+
+#include "framework/ui/DialogImpl.h"
+#include "support/CaseBuilder.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace entry::caseform;
+using fw::CDialog;
+using fw::DialogAccess;
+
+namespace {
+
+void EnsureApplication() {
+    if (!QApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "vora_ui_tests";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+}
+
+// Runs body inside the modal loop of whatever dialog the next call opens.
+void WhenOpen(std::function<void()> body) {
+    EnsureApplication();
+    QTimer::singleShot(0, [body = std::move(body)] { body(); });
+}
+
+// Confirms every message box while it lives and keeps the texts.
+class MessageCatcher {
+public:
+    MessageCatcher() {
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
+        m_timer.start();
+    }
+    std::vector<std::string> Take() { return std::exchange(m_texts, {}); }
+
+private:
+    void poll() {
+        CDialog* active = fw::ActiveDialog();
+        if (active && active->GetTemplateId() == fw::kMessageDialogId &&
+            !DialogAccess::impl(*active).ended) {
+            m_texts.push_back(
+                fw::detail::readText(DialogAccess::impl(*active).get(fw::kMessageTextId)).ToUtf8());
+            active->EndDialog(1);
+        }
+    }
+    QTimer m_timer;
+    std::vector<std::string> m_texts;
+};
+
+CDialog& Form() {
+    return *fw::ActiveDialog();
+}
+fw::detail::Control& ControlOf(int id) {
+    return DialogAccess::impl(Form()).get(id);
+}
+std::string TextOf(int id) {
+    return fw::detail::scriptText(ControlOf(id)).ToUtf8();
+}
+void Type(int id, const std::string& utf8) {
+    DialogAccess::type(Form(), ControlOf(id), QString::fromStdString(utf8));
+}
+void Press(int id) {
+    static_cast<QAbstractButton*>(ControlOf(id).widget)->click();
+}
+bool Focused(int id) {
+    return DialogAccess::impl(Form()).window->focusWidget() == ControlOf(id).widget;
+}
+bool StillOpen() {
+    return fw::ActiveDialog() && fw::ActiveDialog()->GetTemplateId() == entry::kCaseFormId;
+}
+// Presses a button of the form whose sub-dialog then closes at once with result; validation
+// messages before it are left to the catcher.
+void PressAndClose(int id, int result) {
+    auto* timer = new QTimer;
+    timer->setInterval(1);
+    QObject::connect(timer, &QTimer::timeout, [timer, result] {
+        CDialog* active = fw::ActiveDialog();
+        const int shown = active ? active->GetTemplateId() : 0;
+        if (shown != entry::kCaseFormId && shown != fw::kMessageDialogId && shown != 0) {
+            active->EndDialog(result);
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+    Press(id);
+}
+
+CString sj(const char* utf8) {
+    CString s;
+    CString::FromUtf8(utf8, s);
+    return s;
+}
+
+class CaseFormUi : public ::testing::Test {
+protected:
+    CaseFormUi() : doc(CQuellmarkDoc::NoFile{}) {}
+    CQuellmarkDoc doc;
+    MessageCatcher messages;
+};
+
+TEST_F(CaseFormUi, ConfirmingStopsAtTheFirstBadValueInExchangeOrder) {
+    WhenOpen([&] {
+        Type(kName, "佐藤");
+        Type(kKana, "さとう");  // read after the height
+        Type(kHeight, "170cm"); // fails
+        Press(kConfirm);
+        EXPECT_TRUE(Focused(kHeight));
+        auto& form = static_cast<CCaseFormDlg&>(Form());
+        EXPECT_EQ(form.m_strName, sj("佐藤"));
+        EXPECT_EQ(form.m_strKana, "");
+        Type(kHeight, "170");
+        Type(kAgeMonths, "13");
+        Press(kConfirm);
+        EXPECT_TRUE(Focused(kAgeMonths));
+        EXPECT_EQ(form.m_strKana, sj("さとう"));
+        Type(kAgeMonths, "12");
+        Press(kConfirm);
+    });
+    EXPECT_EQ(entry::RunNewCase(doc), 1);
+    EXPECT_EQ(messages.Take(),
+              (std::vector<std::string>{"数値を入力してください。",
+                                        "-1 から 12 までの整数を入力してください。"}));
+    ASSERT_EQ(doc.GetRecordCount(), 1);
+    EXPECT_EQ(doc.RecordAt(0).GetnAgeMonths(), 12);
+}
+
+TEST_F(CaseFormUi, LimitsAtTheirEdges) {
+    WhenOpen([&] {
+        Type(kAnesthesiaTime, "12:345");
+        EXPECT_EQ(TextOf(kAnesthesiaTime), "12:34");
+        Type(kSurgeryTime, "あいう");
+        EXPECT_EQ(TextOf(kSurgeryTime), "あい");
+        Type(kTransfusionNote, std::string(101, 'n'));
+        EXPECT_EQ(TextOf(kTransfusionNote), std::string(100, 'n'));
+        Type(kOtherName, std::string(20, 'o') + "製剤１２３");
+        EXPECT_EQ(TextOf(kOtherName), std::string(20, 'o') + "製剤１２３");
+        Type(kOtherName, std::string(39, 'o') + "剤");
+        EXPECT_EQ(TextOf(kOtherName), std::string(39, 'o'));
+        const auto accepts = [](int id, const char* good, const char* bad) {
+            Type(id, bad);
+            EXPECT_FALSE(Form().UpdateData(true)) << id;
+            EXPECT_TRUE(Focused(id)) << id;
+            Type(id, good);
+        };
+        accepts(kAgeYears, "-1", "-2");
+        accepts(kAgeYears, "1000", "1001");
+        accepts(kAgeDays, "31", "32");
+        for (int id : {kAlbumin, kWholeBlood, kAutologous, kFfp, kMap, kOtherAmount, kPc}) {
+            accepts(id, "999999", "1000000");
+            accepts(id, "0", "-1");
+        }
+        Type(kBloodLoss, "-5");
+        Type(kUrine, "2000000");
+        EXPECT_TRUE(Form().UpdateData(true));
+        Form().EndDialog(2);
+    });
+    EXPECT_EQ(entry::RunNewCase(doc), 2);
+    EXPECT_EQ(messages.Take().size(), 17u);
+    EXPECT_EQ(doc.GetRecordCount(), 0);
+}
+
+TEST_F(CaseFormUi, ADateOutsideTheCalendarTimeKeepsTheFormOpen) {
+    WhenOpen([&] {
+        Type(kName, "x");
+        for (const char* year : {"2100", "1960"}) {
+            Type(kYear, year);
+            Press(kConfirm);
+            EXPECT_TRUE(StillOpen());
+            EXPECT_TRUE(Focused(kYear));
+        }
+        Type(kYear, "2010");
+        Type(kMonth, "13");
+        Type(kDay, "1");
+        Press(kConfirm);
+    });
+    EXPECT_EQ(entry::RunNewCase(doc), 1);
+    EXPECT_EQ(messages.Take(), (std::vector<std::string>(2, "日付の指定が正しくありません")));
+    ASSERT_EQ(doc.GetRecordCount(), 1);
+    EXPECT_EQ(fw::LocalDateOf(doc.RecordAt(0).GettSurgery()), (fw::LocalDate{2011, 1, 1}));
+}
+
+TEST_F(CaseFormUi, ListsSelectWholeTextsAndAnUnchangedCaseStaysTheSame) {
+    CCaseRecord r = testing_support::BlankCase("田中", 2011, 5, 6);
+    r.SetnSite(23);
+    r.SetnMethod(1);
+    r.SetnPosition(6);
+    r.SetstrAsa("1");
+    r.SetAnesthesiologist(1, sj("名簿外"));
+    doc.AddRecord(r);
+    doc.AddRecord(testing_support::BlankCase("次", 2011, 5, 7));
+    doc.GetAnesthesiologistList().Add(sj("青木"));
+    WhenOpen([&] {
+        EXPECT_EQ(TextOf(kSite), "その他");
+        EXPECT_EQ(TextOf(kMethod), "全身麻酔");
+        EXPECT_EQ(TextOf(kPosition), "その他");
+        EXPECT_EQ(TextOf(kAsa), "1");
+        EXPECT_EQ(TextOf(kAnesthesiologist2), "名簿外");
+        EXPECT_EQ(static_cast<QComboBox*>(ControlOf(kAnesthesiologist3).widget)->count(), 1);
+        Press(kIdButton); // both IDs are empty, but an existing case takes nothing
+        EXPECT_EQ(TextOf(kName), "田中");
+        Press(kConfirm);
+    });
+    EXPECT_EQ(entry::RunExistingCase(doc, 0), 1);
+    CCaseRecord stored = doc.GetRecord(0);
+    EXPECT_EQ(fw::LocalDateOf(stored.GettSurgery()), fw::LocalDateOf(r.GettSurgery()));
+    stored.SettSurgery(r.GettSurgery());
+    EXPECT_EQ(stored, r);
+    EXPECT_EQ(doc.GetAnesthesiologistList().GetSize(), 1);
+}
+
+TEST_F(CaseFormUi, IncidentDialogResults) {
+    WhenOpen([&] {
+        Type(kName, "x");
+        PressAndClose(kIncidentButton, 1);
+        EXPECT_EQ(TextOf(kIncidentStatus), "あり");
+        Form().EndDialog(2);
+    });
+    entry::RunNewCase(doc);
+    EXPECT_EQ(doc.GetIncidentCount(), 0); // entered, then the form was cancelled
+
+    WhenOpen([&] {
+        Type(kName, "y");
+        PressAndClose(kIncidentButton, 2);
+        EXPECT_EQ(TextOf(kIncidentStatus), "削除");
+        Press(kConfirm);
+    });
+    entry::RunNewCase(doc);
+    EXPECT_EQ(doc.GetIncidentCount(), 0);
+    EXPECT_EQ(doc.RecordAt(0).GetnIncidentIndex(), -1);
+
+    WhenOpen([&] {
+        PressAndClose(kIncidentButton, 1);
+        Press(kConfirm);
+    });
+    entry::RunExistingCase(doc, 0);
+    EXPECT_EQ(doc.GetIncidentCount(), 1);
+    EXPECT_EQ(doc.RecordAt(0).GetnIncidentIndex(), 0);
+}
+
+TEST_F(CaseFormUi, ButtonsAfterAFailedReadKeepWhatWasTyped) {
+    doc.AddRecord(testing_support::BlankCase("前回", 2010, 1, 1));
+    WhenOpen([&] {
+        Type(kKana, "いま");
+        Type(kHeight, "?");
+        PressAndClose(kIncidentButton, 2);
+        EXPECT_EQ(TextOf(kIncidentStatus), "削除");
+        EXPECT_EQ(TextOf(kKana), "いま");
+        EXPECT_EQ(TextOf(kHeight), "?");
+        Press(kIdButton); // the ID is empty, as the earlier case's
+        EXPECT_EQ(TextOf(kName), "前回");
+        EXPECT_EQ(TextOf(kKana), ""); // copied from the earlier case
+        EXPECT_EQ(TextOf(kHeight), "0");
+        Type(kKana, "いま");
+        Type(kAgeYears, "x");
+        PressAndClose(kPreopButton, 2);
+        EXPECT_EQ(TextOf(kKana), "いま");
+        EXPECT_EQ(TextOf(kAgeYears), "x");
+        Form().EndDialog(2);
+    });
+    entry::RunNewCase(doc);
+    EXPECT_EQ(messages.Take().size(), 3u);
+}
+
+} // namespace
