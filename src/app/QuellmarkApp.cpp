@@ -2,16 +2,13 @@
 
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
+#include "entry/CaseFormDlg.h"
 #include "framework/ui/Dialog.h"
 #include "framework/ui/Replay.h"
 #include "framework/ui/Window.h"
 #include "listview/QuellmarkView.h"
 #include "registry/QuellmarkDoc.h"
 
-#if __has_include("entry/CaseFormDlg.h")
-#include "entry/CaseFormDlg.h"
-#define VORA_HAS_CASE_FORM 1
-#endif
 
 #include <memory>
 #include <new>
@@ -58,10 +55,8 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
     }
     ViewCommands commands;
     commands.login = [&doc](int& generalUser) { return promptLogin(*doc, generalUser); };
-#ifdef VORA_HAS_CASE_FORM
     commands.newCase = [&doc] { entry::RunNewCase(*doc); };
     commands.openCase = [&doc](int recordIndex) { entry::RunExistingCase(*doc, recordIndex); };
-#endif
     commands.closeMainWindow = [&frame] { frame.RequestClose(); };
     CQuellmarkView view(*doc, std::move(commands));
     frame.Create(view);
