@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/UiTestSupport.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -18,16 +20,9 @@ using namespace entry::caseform;
 using fw::CDialog;
 using fw::DialogAccess;
 
-namespace {
+using testing_support::EnsureApplication;
 
-void EnsureApplication() {
-    if (!QApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "vora_ui_tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
-}
+namespace {
 
 // Runs body inside the modal loop of whatever dialog the next call opens.
 void WhenOpen(std::function<void()> body) {

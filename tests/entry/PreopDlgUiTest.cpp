@@ -10,22 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include "support/UiTestSupport.h"
+
 #include <functional>
 
 using fw::CDialog;
 using fw::DialogAccess;
 
-namespace {
+using testing_support::EnsureApplication;
 
-void EnsureApplication() {
-    if (!QApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "vora_ui_tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-        QApplication::setApplicationName("vora");
-    }
-}
+namespace {
 
 // Runs body inside the dialog's modal loop once its window is up.
 int RunDialog(CDialog& dialog, std::function<void()> body) {

@@ -13,30 +13,17 @@
 
 #include <gtest/gtest.h>
 
+#include "support/UiTestSupport.h"
+
 #include <functional>
 #include <string>
 #include <vector>
 
 using namespace fw;
 
+using testing_support::EnsureApplication;
+
 namespace {
-
-void EnsureApplication() {
-    if (!QApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "vora_ui_tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-        QApplication::setApplicationName("vora");
-    }
-}
-
-class ApplicationEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { EnsureApplication(); }
-};
-[[maybe_unused]] ::testing::Environment* const kApplication =
-    ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
 
 // Runs the dialog modally with body inside its loop, once its window is up; the body ends the
 // dialog. Returns DoModal's result.

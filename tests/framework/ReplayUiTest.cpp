@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/UiTestSupport.h"
+
 #include <cstdlib>
 
 using namespace fw;
@@ -18,17 +20,9 @@ using testing_support::ReadFile;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-namespace {
+using testing_support::EnsureApplication;
 
-void EnsureApplication() {
-    if (!QApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "vora_ui_tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-        QApplication::setApplicationName("vora");
-    }
-}
+namespace {
 
 std::vector<ReplayStep> Parse(const std::string& script) {
     std::vector<ReplayStep> steps;

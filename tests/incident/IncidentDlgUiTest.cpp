@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/UiTestSupport.h"
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,17 +17,9 @@
 using fw::CDialog;
 using fw::DialogAccess;
 
-namespace {
+using testing_support::EnsureApplication;
 
-void EnsureApplication() {
-    if (!QApplication::instance()) {
-        static int argc = 1;
-        static char name[] = "vora_ui_tests";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-        QApplication::setApplicationName("vora");
-    }
-}
+namespace {
 
 int RunDialog(CDialog& dialog, std::function<void()> body) {
     EnsureApplication();
