@@ -2,75 +2,41 @@
 
 #include "framework/ui/DialogImpl.h"
 #include "support/CaseBuilder.h"
+#include "support/UiTestSupport.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QComboBox>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include "support/UiTestSupport.h"
-
-#include <functional>
 #include <string>
 #include <vector>
 
 using namespace entry::caseform;
 using fw::CDialog;
-using fw::DialogAccess;
 
-using testing_support::EnsureApplication;
+using testing_support::MessageCatcher;
+using testing_support::WhenOpen;
 
 namespace {
-
-// Runs body inside the modal loop of whatever dialog the next call opens.
-void WhenOpen(std::function<void()> body) {
-    EnsureApplication();
-    QTimer::singleShot(0, [body = std::move(body)] { body(); });
-}
-
-// Confirms every message box while it lives and keeps the texts.
-class MessageCatcher {
-public:
-    MessageCatcher() {
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
-        m_timer.start();
-    }
-    std::vector<std::string> Take() { return std::exchange(m_texts, {}); }
-
-private:
-    void poll() {
-        CDialog* active = fw::ActiveDialog();
-        if (active && active->GetTemplateId() == fw::kMessageDialogId &&
-            !DialogAccess::impl(*active).ended) {
-            m_texts.push_back(
-                fw::detail::readText(DialogAccess::impl(*active).get(fw::kMessageTextId)).ToUtf8());
-            active->EndDialog(1);
-        }
-    }
-    QTimer m_timer;
-    std::vector<std::string> m_texts;
-};
 
 CDialog& Form() {
     return *fw::ActiveDialog();
 }
 fw::detail::Control& ControlOf(int id) {
-    return DialogAccess::impl(Form()).get(id);
+    return testing_support::ControlOf(Form(), id);
 }
 std::string TextOf(int id) {
     return fw::detail::scriptText(ControlOf(id)).ToUtf8();
 }
 void Type(int id, const std::string& utf8) {
-    DialogAccess::type(Form(), ControlOf(id), QString::fromStdString(utf8));
+    testing_support::TypeInto(Form(), id, utf8.c_str());
 }
 void Press(int id) {
-    static_cast<QAbstractButton*>(ControlOf(id).widget)->click();
+    testing_support::Press(Form(), id);
 }
 bool Focused(int id) {
-    return DialogAccess::impl(Form()).window->focusWidget() == ControlOf(id).widget;
+    return testing_support::FocusOf(Form()) == ControlOf(id).widget;
 }
 bool StillOpen() {
     return fw::ActiveDialog() && fw::ActiveDialog()->GetTemplateId() == entry::kCaseFormId;

@@ -2,53 +2,25 @@
 #include "entry/PreopDlg.h"
 #include "framework/ui/DialogImpl.h"
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QLineEdit>
+#include "support/UiTestSupport.h"
+
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include "support/UiTestSupport.h"
 
 #include <functional>
 
 using fw::CDialog;
 using fw::DialogAccess;
 
-using testing_support::EnsureApplication;
+using testing_support::InNextDialog;
+using testing_support::Press;
+using testing_support::RunDialog;
+using testing_support::TextOf;
+using testing_support::TypeInto;
+using testing_support::WidgetOf;
 
 namespace {
-
-// Runs body inside the dialog's modal loop once its window is up.
-int RunDialog(CDialog& dialog, std::function<void()> body) {
-    EnsureApplication();
-    QTimer::singleShot(0, [body = std::move(body)] { body(); });
-    return dialog.DoModal();
-}
-
-// Runs body in whatever dialog is innermost once the loop turns again: the one the next click
-// opens.
-void InNextDialog(std::function<void(CDialog&)> body) {
-    QTimer::singleShot(0, [body = std::move(body)] { body(*fw::ActiveDialog()); });
-}
-
-QWidget* WidgetOf(CDialog& dialog, int id) {
-    return DialogAccess::impl(dialog).get(id).widget;
-}
-
-void Press(CDialog& dialog, int id) {
-    static_cast<QAbstractButton*>(WidgetOf(dialog, id))->click();
-}
-
-CString TextOf(CDialog& dialog, int id) {
-    return fw::detail::readText(DialogAccess::impl(dialog).get(id));
-}
-
-void TypeInto(CDialog& dialog, int id, const char* utf8) {
-    DialogAccess::type(dialog, DialogAccess::impl(dialog).get(id), QString::fromUtf8(utf8));
-}
 
 bool IsRunning(CDialog& dialog) {
     const CDialog::Impl& d = DialogAccess::impl(dialog);

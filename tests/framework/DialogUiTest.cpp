@@ -1,6 +1,8 @@
 #include "framework/ui/Dialog.h"
 #include "framework/ui/DialogImpl.h"
 
+#include "support/UiTestSupport.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,70 +11,21 @@
 #include <QListWidget>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include "support/UiTestSupport.h"
-
-#include <functional>
 #include <string>
 #include <vector>
 
 using namespace fw;
 
-using testing_support::EnsureApplication;
+using testing_support::FocusOf;
+using testing_support::MessageCatcher;
+using testing_support::RunDialog;
+using testing_support::TypeInto;
+using testing_support::WidgetOf;
 
 namespace {
-
-// Runs the dialog modally with body inside its loop, once its window is up; the body ends the
-// dialog. Returns DoModal's result.
-int RunDialog(CDialog& dialog, std::function<void()> body) {
-    EnsureApplication();
-    QTimer::singleShot(0, [body = std::move(body)] { body(); });
-    return dialog.DoModal();
-}
-
-// Confirms every message box that opens while it lives and keeps its text.
-class MessageCatcher {
-public:
-    MessageCatcher() {
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
-        m_timer.start();
-    }
-    const std::vector<std::string>& Texts() const { return m_texts; }
-
-private:
-    void poll() {
-        CDialog* active = ActiveDialog();
-        if (!active || active->GetTemplateId() != kMessageDialogId) {
-            return;
-        }
-        CDialog::Impl& d = DialogAccess::impl(*active);
-        if (!d.ended) {
-            m_texts.push_back(detail::readText(d.get(kMessageTextId)).ToUtf8());
-            active->EndDialog(1);
-        }
-    }
-
-    QTimer m_timer;
-    std::vector<std::string> m_texts;
-};
-
-detail::Control& ControlOf(CDialog& dialog, int id) {
-    return DialogAccess::impl(dialog).get(id);
-}
-template <class W> W* WidgetOf(CDialog& dialog, int id) {
-    return qobject_cast<W*>(ControlOf(dialog, id).widget);
-}
-QWidget* FocusOf(CDialog& dialog) {
-    return DialogAccess::impl(dialog).window->focusWidget();
-}
-
-void TypeInto(CDialog& dialog, int id, const char* utf8) {
-    DialogAccess::type(dialog, ControlOf(dialog, id), QString::fromUtf8(utf8));
-}
 
 void SendText(QWidget* widget, const QString& text) {
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);

@@ -4,14 +4,13 @@
 #include "framework/ui/ReplayScript.h"
 
 #include "support/TempDir.h"
+#include "support/UiTestSupport.h"
 
 #include <QApplication>
 #include <QFileInfo>
 #include <QTimer>
 
 #include <gtest/gtest.h>
-
-#include "support/UiTestSupport.h"
 
 #include <cstdlib>
 

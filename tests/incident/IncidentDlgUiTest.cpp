@@ -1,64 +1,25 @@
 #include "framework/ui/DialogImpl.h"
 #include "incident/IncidentDlg.h"
 
+#include "support/UiTestSupport.h"
+
 #include <QAbstractButton>
-#include <QApplication>
 #include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include "support/UiTestSupport.h"
-
-#include <functional>
 #include <string>
 #include <vector>
 
 using fw::CDialog;
 using fw::DialogAccess;
 
-using testing_support::EnsureApplication;
+using testing_support::MessageCatcher;
+using testing_support::RunDialog;
+using testing_support::TypeInto;
+using testing_support::WidgetOf;
 
 namespace {
-
-int RunDialog(CDialog& dialog, std::function<void()> body) {
-    EnsureApplication();
-    QTimer::singleShot(0, [&dialog, body = std::move(body)] {
-        // as the window system does a moment after the window shows
-        QApplication::setActiveWindow(DialogAccess::impl(dialog).window);
-        body();
-    });
-    return dialog.DoModal();
-}
-
-// Confirms every message box that opens while it lives and keeps its text.
-class MessageCatcher {
-public:
-    MessageCatcher() {
-        m_timer.setInterval(1);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
-        m_timer.start();
-    }
-    const std::vector<std::string>& Texts() const { return m_texts; }
-
-private:
-    void poll() {
-        CDialog* active = fw::ActiveDialog();
-        if (!active || active->GetTemplateId() != fw::kMessageDialogId) {
-            return;
-        }
-        if (!DialogAccess::impl(*active).ended) {
-            m_texts.push_back(TextOf(*active, fw::kMessageTextId));
-            active->EndDialog(1);
-        }
-    }
-    static std::string TextOf(CDialog& dialog, int id) {
-        return fw::detail::readText(DialogAccess::impl(dialog).get(id)).ToUtf8();
-    }
-
-    QTimer m_timer;
-    std::vector<std::string> m_texts;
-};
 
 constexpr int kCodeIds[17] = {1239, 1240, 1241, 1242, 1243, 1244, 1245, 1246, 1247,
                               1248, 1210, 1211, 1212, 1213, 1214, 1215, 1216};
@@ -77,16 +38,8 @@ enum : int {
     kHelp = 1235,
 };
 
-QWidget* WidgetOf(CDialog& dialog, int id) {
-    return DialogAccess::impl(dialog).get(id).widget;
-}
-
 std::string Shown(CDialog& dialog, int id) {
-    return fw::detail::readText(DialogAccess::impl(dialog).get(id)).ToUtf8();
-}
-
-void TypeInto(CDialog& dialog, int id, const char* utf8) {
-    DialogAccess::type(dialog, DialogAccess::impl(dialog).get(id), QString::fromUtf8(utf8));
+    return testing_support::TextOf(dialog, id).ToUtf8();
 }
 
 // A focus move by the Tab key, as the user goes from field to field.

@@ -1,9 +1,19 @@
 #pragma once
-// Shared plumbing of the widget tests: the one application object of the test program.
+// Shared plumbing of the widget tests: the one application object, modal loops that run a test
+// body, and the hands that work a dialog's controls.
 
+#include "framework/ui/DialogImpl.h"
+
+#include <QAbstractButton>
 #include <QApplication>
+#include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace testing_support {
 
@@ -22,7 +32,83 @@ public:
     void SetUp() override { EnsureApplication(); }
 };
 
-inline ::testing::Environment* const kApplicationEnvironment =
+// One registration for the whole test program, however many test files include this.
+[[maybe_unused]] inline ::testing::Environment* const kApplicationEnvironment =
     ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
+
+// Runs the dialog modally with body inside its loop, once its window is up and active; the body
+// ends the dialog. Returns DoModal's result.
+inline int RunDialog(fw::CDialog& dialog, std::function<void()> body) {
+    EnsureApplication();
+    QTimer::singleShot(0, [&dialog, body = std::move(body)] {
+        // as the window system does a moment after the window shows
+        QApplication::setActiveWindow(fw::DialogAccess::impl(dialog).window);
+        body();
+    });
+    return dialog.DoModal();
+}
+
+// Runs body inside the modal loop of whatever dialog the next call opens.
+inline void WhenOpen(std::function<void()> body) {
+    EnsureApplication();
+    QTimer::singleShot(0, [body = std::move(body)] { body(); });
+}
+
+// Runs body in whatever dialog is innermost once the loop turns again: the one the next click
+// opens.
+inline void InNextDialog(std::function<void(fw::CDialog&)> body) {
+    QTimer::singleShot(0, [body = std::move(body)] { body(*fw::ActiveDialog()); });
+}
+
+inline fw::detail::Control& ControlOf(fw::CDialog& dialog, int id) {
+    return fw::DialogAccess::impl(dialog).get(id);
+}
+
+template <class W = QWidget> W* WidgetOf(fw::CDialog& dialog, int id) {
+    return qobject_cast<W*>(ControlOf(dialog, id).widget);
+}
+
+inline QWidget* FocusOf(fw::CDialog& dialog) {
+    return fw::DialogAccess::impl(dialog).window->focusWidget();
+}
+
+inline void Press(fw::CDialog& dialog, int id) {
+    WidgetOf<QAbstractButton>(dialog, id)->click();
+}
+
+inline CString TextOf(fw::CDialog& dialog, int id) {
+    return fw::detail::readText(ControlOf(dialog, id));
+}
+
+inline void TypeInto(fw::CDialog& dialog, int id, const char* utf8) {
+    fw::DialogAccess::type(dialog, ControlOf(dialog, id), QString::fromUtf8(utf8));
+}
+
+// Confirms every message box that opens while it lives and keeps its text.
+class MessageCatcher {
+public:
+    MessageCatcher() {
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { poll(); });
+        m_timer.start();
+    }
+    const std::vector<std::string>& Texts() const { return m_texts; }
+    std::vector<std::string> Take() { return std::exchange(m_texts, {}); }
+
+private:
+    void poll() {
+        fw::CDialog* active = fw::ActiveDialog();
+        if (!active || active->GetTemplateId() != fw::kMessageDialogId) {
+            return;
+        }
+        if (!fw::DialogAccess::impl(*active).ended) {
+            m_texts.push_back(TextOf(*active, fw::kMessageTextId).ToUtf8());
+            active->EndDialog(1);
+        }
+    }
+
+    QTimer m_timer;
+    std::vector<std::string> m_texts;
+};
 
 } // namespace testing_support
