@@ -262,18 +262,19 @@ void CQuellmarkView::OnVScroll(fw::ScrollCode code, int pos) {
     Scroll(code, pos);
 }
 
-void CQuellmarkView::OnKeyDown(fw::ViewKey key, int repeat) {
+void CQuellmarkView::scrollBy(int rows) {
     int minPos = 0;
     int maxPos = 0;
     GetScrollRange(minPos, maxPos);
-    int pos = GetScrollPos();
+    moveTo(std::clamp(GetScrollPos() + rows, minPos, std::max(minPos, maxPos)));
+}
+
+void CQuellmarkView::OnKeyDown(fw::ViewKey key, int repeat) {
     switch (key) {
     case fw::kKeyUp:
-        pos -= repeat;
-        break;
+        return scrollBy(-repeat);
     case fw::kKeyDown:
-        pos += repeat;
-        break;
+        return scrollBy(repeat);
     case fw::kKeyPageUp:
         return Scroll(fw::kScrollPageUp, 0);
     case fw::kKeyPageDown:
@@ -283,19 +284,15 @@ void CQuellmarkView::OnKeyDown(fw::ViewKey key, int repeat) {
     case fw::kKeyEnd:
         return Scroll(fw::kScrollBottom, 0);
     case fw::kKeyOther:
-        break;
+        // Every key repaints the list, the others without moving it.
+        return scrollBy(0);
     }
-    moveTo(std::clamp(pos, minPos, std::max(minPos, maxPos)));
 }
 
 void CQuellmarkView::OnMouseWheel(int steps) {
-    if (m_nState != kLoggedIn) {
-        return;
+    if (m_nState == kLoggedIn) {
+        scrollBy(-3 * steps);
     }
-    int minPos = 0;
-    int maxPos = 0;
-    GetScrollRange(minPos, maxPos);
-    moveTo(std::clamp(GetScrollPos() - 3 * steps, minPos, std::max(minPos, maxPos)));
 }
 
 void CQuellmarkView::OnLButtonDown(int x, int y) {

@@ -67,6 +67,7 @@ protected:
 private:
     void resetDisplaySettings();
     void moveTo(int pos);
+    void scrollBy(int rows);
     void afterListChange(bool resetScroll);
     void requestLogin();
 

@@ -140,7 +140,6 @@ public:
 
 private:
     void setDefaults();
-    void load(const std::string& path, bool missingIsError);
     void storeTo(fw::CArchive& ar);
     void loadFrom(fw::CArchive& ar);
     void rebuildSortIndexes();
@@ -150,7 +149,6 @@ private:
     static const CString& textKeyOf(const CCaseRecord& r, int key);
     void computeSurgeryDates(std::size_t from);
     void insertIntoIndexes(int index);
-    void removeFromIndexes(int index);
     bool keyGreater(int key, int a, int b) const;
     int compareKey(int key, int a, int b) const;
     bool incidentRowExists(int row) const { return row >= 0 && row < m_nIncidentCount; }

@@ -496,6 +496,7 @@ void CFrameWnd::Create(const char* titleUtf8, int width, int height,
             }
             QAction* action = menu->addAction(QString::fromUtf8(item.text));
             int id = item.id;
+            action->setData(id);
             QObject::connect(action, &QAction::triggered, m->window,
                              [this, id] { HandleCommand(id); });
             m->actions[id] = action;
@@ -503,14 +504,13 @@ void CFrameWnd::Create(const char* titleUtf8, int width, int height,
         // Enabled states come from the update handler each time the menu opens.
         QObject::connect(menu, &QMenu::aboutToShow, m->window, [this, menu] {
             for (QAction* action : menu->actions()) {
-                for (const auto& [id, known] : m->actions) {
-                    if (known == action) {
-                        bool checked = false;
-                        action->setEnabled(HandleUpdateCommand(id, checked));
-                        action->setCheckable(checked);
-                        action->setChecked(checked);
-                    }
+                if (action->isSeparator()) {
+                    continue;
                 }
+                bool checked = false;
+                action->setEnabled(HandleUpdateCommand(action->data().toInt(), checked));
+                action->setCheckable(checked);
+                action->setChecked(checked);
             }
         });
     }
