@@ -2,6 +2,7 @@
 
 #include "framework/Codec.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdarg>
 #include <cstdio>
@@ -321,6 +322,35 @@ std::uint64_t CString::SortPrefix(int skip, bool* exact) const noexcept {
         *exact = ended || nextChar(p, end) == 0;
     }
     return prefix;
+}
+
+std::string_view CString::OrderedBytes() const noexcept {
+    auto* begin = reinterpret_cast<const unsigned char*>(data());
+    const unsigned char* end = begin + size();
+    // The usual text: no NUL byte, and a last byte that cannot start a character pair.
+    if (begin == end || (!IsLeadByte(end[-1]) && !std::memchr(begin, 0, size()))) {
+        return view();
+    }
+    const unsigned char* p = begin;
+    for (const unsigned char* next = p; nextChar(next, end) != 0;) {
+        p = next;
+    }
+    return {data(), std::size_t(p - begin)};
+}
+
+std::uint64_t CString::SortChunk(std::string_view text, std::uint32_t& offset) noexcept {
+    auto* begin = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = begin + text.size();
+    const unsigned char* p = begin + std::min<std::size_t>(offset, text.size());
+    std::uint64_t chunk = 0;
+    bool ended = false;
+    for (int i = 0; i < 4; ++i) {
+        unsigned c = ended ? 0 : nextChar(p, end);
+        ended = ended || c == 0;
+        chunk = (chunk << 16) | c;
+    }
+    offset = std::uint32_t(ended ? text.size() : std::size_t(p - begin));
+    return chunk;
 }
 
 bool CString::FromUtf8(std::string_view utf8, CString& out) {
