@@ -16,6 +16,9 @@
 #include <cstdlib>
 #include <exception>
 #include <functional>
+#include <limits>
+#include <new>
+#include <string>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -26,9 +29,14 @@ namespace {
 constexpr std::size_t kTwoCoreCases = 50000;
 // Runs shorter than this are sorted by insertion: a radix pass has a fixed cost of its own.
 constexpr std::size_t kShortRun = 64;
-// Texts are ranked among the distinct ones while there are no more than this, or an eighth of
-// the cases; beyond that they are sorted as they stand.
+// How far ahead a walk over texts in sorted order asks for the bytes of the next ones.
+constexpr std::size_t kPrefetchAhead = 16;
+// From this many entries on, a radix pass takes 16 bits at once.
+constexpr std::size_t kWideDigitEntries = 1 << 15;
+// Texts are ranked among the distinct ones while there are no more than this, or a 64th of the
+// cases (their table then stays in the cache); beyond that they are sorted as they stand.
 constexpr std::size_t kFewTexts = 64;
+constexpr std::size_t kCasesPerText = 64;
 
 std::uint64_t biased(std::int32_t v) {
     return std::uint32_t(v) ^ 0x80000000u;
@@ -53,10 +61,11 @@ bool wordsLess(const Entry& a, const Entry& b) {
     return a.high != b.high ? a.high < b.high : a.low < b.low;
 }
 
-// Byte b of the words, 0 the least significant; 255 - byte, so that the greatest sort first.
-std::size_t digit(const Entry& e, int b) {
-    const std::uint64_t word = b < 8 ? e.low : e.high;
-    return 0xFF - std::size_t((word >> (8 * (b & 7))) & 0xFF);
+// The digit of the words at bit position at (0 the least significant), complemented, so that
+// the greatest words sort first.
+std::size_t digit(const Entry& e, int at, std::uint64_t mask) {
+    const std::uint64_t word = at < 64 ? e.low : e.high;
+    return std::size_t(~(word >> (at & 63)) & mask);
 }
 
 void insertionSortDescending(Entry* begin, std::size_t n) {
@@ -76,9 +85,10 @@ void copyIndexes(const Entry* begin, std::size_t n, int* indexes) {
     }
 }
 
-// Stable sort by descending words: entries with equal words keep their order. One pass per
-// byte in which the entries differ. With indexes, the sorted record indexes go there and the
-// entries are left in any order (the last pass moves only the indexes).
+// Stable sort by descending words: entries with equal words keep their order. A radix sort,
+// one pass per digit in which the entries differ; digits of 16 bits for many entries, of 8 for
+// fewer. With indexes, the sorted record indexes go there and the entries are left in any
+// order (the last pass moves only the indexes).
 void sortDescending(Entry* begin, std::size_t n, std::vector<Entry>& scratch,
                     int* indexes = nullptr) {
     if (n < kShortRun) {
@@ -98,12 +108,15 @@ void sortDescending(Entry* begin, std::size_t n, std::vector<Entry>& scratch,
         lowOr |= e->low;
         lowAnd &= e->low;
     }
+    const int bits = n >= kWideDigitEntries ? 16 : 8;
+    const std::uint64_t mask = (std::uint64_t(1) << bits) - 1;
+    const std::size_t buckets = std::size_t(1) << bits;
     std::array<int, 16> varying{};
     std::size_t passes = 0;
-    for (int b = 0; b < 16; ++b) {
-        const std::uint64_t differ = b < 8 ? lowOr ^ lowAnd : highOr ^ highAnd;
-        if ((differ >> (8 * (b & 7))) & 0xFF) {
-            varying[passes++] = b;
+    for (int at = 0; at < 128; at += bits) {
+        const std::uint64_t differ = at < 64 ? lowOr ^ lowAnd : highOr ^ highAnd;
+        if ((differ >> (at & 63)) & mask) {
+            varying[passes++] = at;
         }
     }
     if (passes == 0) {
@@ -112,10 +125,10 @@ void sortDescending(Entry* begin, std::size_t n, std::vector<Entry>& scratch,
         }
         return;
     }
-    std::vector<std::array<std::uint32_t, 256>> start(passes);
+    std::vector<std::uint32_t> start(passes * buckets);
     for (const Entry* e = begin; e != begin + n; ++e) {
         for (std::size_t p = 0; p < passes; ++p) {
-            ++start[p][digit(*e, varying[p])];
+            ++start[p * buckets + digit(*e, varying[p], mask)];
         }
     }
     if (scratch.size() < n) {
@@ -124,20 +137,21 @@ void sortDescending(Entry* begin, std::size_t n, std::vector<Entry>& scratch,
     Entry* from = begin;
     Entry* to = scratch.data();
     for (std::size_t p = 0; p < passes; ++p) {
+        std::uint32_t* next = start.data() + p * buckets;
         std::uint32_t sum = 0;
-        for (std::uint32_t& s : start[p]) {
-            std::uint32_t c = s;
-            s = sum;
+        for (std::size_t d = 0; d < buckets; ++d) {
+            std::uint32_t c = next[d];
+            next[d] = sum;
             sum += c;
         }
         if (indexes && p + 1 == passes) {
             for (const Entry* e = from; e != from + n; ++e) {
-                indexes[start[p][digit(*e, varying[p])]++] = e->index;
+                indexes[next[digit(*e, varying[p], mask)]++] = e->index;
             }
             return;
         }
         for (const Entry* e = from; e != from + n; ++e) {
-            to[start[p][digit(*e, varying[p])]++] = *e;
+            to[next[digit(*e, varying[p], mask)]++] = *e;
         }
         std::swap(from, to);
     }
@@ -146,20 +160,41 @@ void sortDescending(Entry* begin, std::size_t n, std::vector<Entry>& scratch,
     }
 }
 
-// The next eight characters of text into the words of e.
-void readCharacters(Entry& e, std::string_view text) {
-    e.high = CString::SortChunk(text, e.offset);
-    e.low = CString::SortChunk(text, e.offset);
-}
+// Texts one after another, each ended by a NUL byte, which the text order reads as the end:
+// what the sorts read again and again lies close together, away from the cases.
+class TextPool {
+public:
+    // Where the text starts.
+    std::uint32_t Add(std::string_view text) {
+        if (text.size() >= std::numeric_limits<std::uint32_t>::max() - m_bytes.size()) {
+            throw std::bad_alloc(); // offsets are 32 bits
+        }
+        const auto start = std::uint32_t(m_bytes.size());
+        m_bytes.append(text);
+        m_bytes.push_back('\0');
+        return start;
+    }
+    void Prefetch(const Entry& e) const { __builtin_prefetch(m_bytes.data() + e.offset); }
+    std::string_view Text(std::uint32_t start, std::size_t length) const {
+        return std::string_view(m_bytes).substr(start, length);
+    }
+    // The next eight characters of the text that e.offset is in, into the words of e.
+    void ReadCharacters(Entry& e) const {
+        e.high = CString::SortChunk(m_bytes, e.offset);
+        e.low = CString::SortChunk(m_bytes, e.offset);
+    }
+
+private:
+    std::string m_bytes;
+};
 
 // Stable sort by descending text, eight characters at a time: a run of entries whose
-// characters so far are equal and may go on is sorted again by the next eight. textOf(index)
-// gives the text of an entry.
-template <class TextOf>
-void sortTextsDescending(std::vector<Entry>& entries, TextOf textOf, std::vector<Entry>& scratch) {
+// characters so far are equal and may go on is sorted again by the next eight. The offset of
+// each entry is where its text starts in pool.
+void sortTextsDescending(std::vector<Entry>& entries, const TextPool& pool,
+                         std::vector<Entry>& scratch) {
     for (Entry& e : entries) {
-        e.offset = 0;
-        readCharacters(e, textOf(e.index));
+        pool.ReadCharacters(e);
     }
     std::vector<std::pair<std::size_t, std::size_t>> runs{{0, entries.size()}};
     while (!runs.empty()) {
@@ -174,7 +209,11 @@ void sortTextsDescending(std::vector<Entry>& entries, TextOf textOf, std::vector
             // A last character of 0: the texts ended within these characters and are equal.
             if (j - i > 1 && (entries[i].low & 0xFFFF) != 0) {
                 for (std::size_t k = i; k < j; ++k) {
-                    readCharacters(entries[k], textOf(entries[k].index));
+                    // The texts of a run lie anywhere in the pool: ask for them early.
+                    if (k + kPrefetchAhead < j) {
+                        pool.Prefetch(entries[k + kPrefetchAhead]);
+                    }
+                    pool.ReadCharacters(entries[k]);
                 }
                 runs.emplace_back(i, j);
             }
@@ -207,10 +246,11 @@ public:
                     return kTooMany;
                 }
                 slot = {std::uint32_t(m_texts.size() + 1), hash};
-                m_texts.push_back(text);
+                m_texts.push_back({m_pool.Add(text), std::uint32_t(text.size())});
                 return slot.numberPlusOne - 1;
             }
-            if (slot.hash == hash && m_texts[slot.numberPlusOne - 1] == text) {
+            const Stored& stored = m_texts[slot.numberPlusOne - 1];
+            if (slot.hash == hash && m_pool.Text(stored.start, stored.length) == text) {
                 return slot.numberPlusOne - 1;
             }
         }
@@ -220,10 +260,9 @@ public:
     std::vector<std::uint32_t> Ranks(std::vector<Entry>& scratch) const {
         std::vector<Entry> texts(m_texts.size());
         for (std::size_t i = 0; i < texts.size(); ++i) {
-            texts[i].index = std::int32_t(i);
+            texts[i] = {0, 0, std::int32_t(i), m_texts[i].start};
         }
-        sortTextsDescending(
-            texts, [&](std::int32_t i) { return m_texts[std::size_t(i)]; }, scratch);
+        sortTextsDescending(texts, m_pool, scratch);
         std::vector<std::uint32_t> rank(texts.size());
         for (std::size_t pos = 0; pos < texts.size(); ++pos) {
             rank[std::size_t(texts[pos].index)] = std::uint32_t(texts.size() - 1 - pos);
@@ -235,6 +274,10 @@ private:
     struct Slot {
         std::uint32_t numberPlusOne; // 0: free
         std::uint32_t hash;
+    };
+    struct Stored {
+        std::uint32_t start;
+        std::uint32_t length;
     };
 
     void grow() {
@@ -253,7 +296,8 @@ private:
     }
 
     std::size_t m_most;
-    std::vector<std::string_view> m_texts;
+    TextPool m_pool;
+    std::vector<Stored> m_texts;
     std::vector<Slot> m_slots;
 };
 
@@ -329,16 +373,17 @@ void CQuellmarkDoc::sortIndex(int key, const std::vector<int>& byStamp, SortWork
 void CQuellmarkDoc::sortTexts(int key, const std::vector<int>& byStamp, SortWork& work,
                               int* index) const {
     std::vector<Entry>& entries = work.entries;
-    auto textOf = [&](std::int32_t r) { return sortValueOf(key, r).text->OrderedBytes(); };
+    auto textOf = [&](int r) { return sortValueOf(key, r).text->OrderedBytes(); };
     // Few distinct texts: each case sorts by the rank of its text among them.
-    DistinctTexts texts(std::max<std::size_t>(kFewTexts, entries.size() / 8));
+    DistinctTexts texts(std::max(kFewTexts, entries.size() / kCasesPerText));
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const std::uint32_t number = texts.Number(textOf(byStamp[i]));
         if (number == DistinctTexts::kTooMany) {
-            for (; i < entries.size(); ++i) {
-                entries[i].index = byStamp[i];
+            TextPool pool;
+            for (std::size_t k = 0; k < entries.size(); ++k) {
+                entries[k] = {0, 0, byStamp[k], pool.Add(textOf(byStamp[k]))};
             }
-            sortTextsDescending(entries, textOf, work.scratch);
+            sortTextsDescending(entries, pool, work.scratch);
             copyIndexes(entries.data(), entries.size(), index);
             return;
         }

@@ -70,8 +70,10 @@ CQuellmarkDoc loaded(const std::string& bytes) {
 }
 
 // How many distinct values each key takes: the counts around every limit of the builder and
-// of earlier builders (64, an eighth of the cases), one case per value, and one value for all.
-// Rotating them over the keys gives every key every count.
+// of earlier builders (64, a 64th and an eighth of the cases), one case per value, and one
+// value for all. Rotating them over the keys gives every key every count.
+constexpr int kRotations = 8;
+
 struct Distribution {
     int n;
     int rotation;
@@ -79,10 +81,10 @@ struct Distribution {
 };
 
 std::array<int, kSortKeyCount> distinctCounts(const Distribution& d) {
-    const int counts[] = {1, 64, 65, d.n / 8, d.n / 8 + 1, d.n};
+    const int counts[kRotations] = {1, 64, 65, d.n / 64, d.n / 64 + 1, d.n / 8, d.n / 8 + 1, d.n};
     std::array<int, kSortKeyCount> distinct{};
     for (int k = 0; k < kSortKeyCount; ++k) {
-        distinct[std::size_t(k)] = counts[(k + d.rotation) % 6];
+        distinct[std::size_t(k)] = counts[(k + d.rotation) % kRotations];
     }
     return distinct;
 }
@@ -103,7 +105,7 @@ std::string traceOf(const Distribution& d) {
 // given rotation: each test takes another, to stay quick in the sanitizer build.
 std::vector<Distribution> distributions(int largeRotation) {
     std::vector<Distribution> all;
-    for (int rotation = 0; rotation < 6; ++rotation) {
+    for (int rotation = 0; rotation < kRotations; ++rotation) {
         all.push_back({100, rotation, std::uint32_t(10 + rotation)});
         all.push_back({700, rotation, std::uint32_t(20 + rotation)});
     }
@@ -201,7 +203,7 @@ TEST(SortIndexLoadTest, AnUnchangedRegistrySavesToTheSameBytes) {
 // Adding
 
 TEST(SortIndexAddTest, AddedCasesStandAsIfInsertedOneByOne) {
-    for (const Distribution& d : distributions(2)) {
+    for (const Distribution& d : distributions(3)) {
         SCOPED_TRACE(traceOf(d));
         std::vector<CCaseRecord> pool = casesOf(d);
         const std::size_t third = pool.size() / 3;
@@ -236,7 +238,7 @@ TEST(SortIndexAddTest, AddedCasesStandAsIfInsertedOneByOne) {
 // Replacing
 
 TEST(SortIndexReplaceTest, CorrectionsAfterLoadingKeepTheInsertionOrder) {
-    for (const Distribution& d : distributions(4)) {
+    for (const Distribution& d : distributions(5)) {
         SCOPED_TRACE(traceOf(d));
         std::vector<CCaseRecord> pool = casesOf(d);
         CQuellmarkDoc saved(CQuellmarkDoc::NoFile{});
