@@ -306,20 +306,24 @@ int CString::Compare(const CString& other) const noexcept {
 }
 
 std::uint64_t CString::SortPrefix(int skip, bool* exact) const noexcept {
-    auto* p = reinterpret_cast<const unsigned char*>(data());
-    const unsigned char* end = p + size();
-    std::uint64_t prefix = 0;
+    auto* begin = reinterpret_cast<const unsigned char*>(data());
+    const unsigned char* end = begin + size();
+    const unsigned char* p = begin;
     bool ended = false;
     for (int i = 0; i < skip && !ended; ++i) {
         ended = nextChar(p, end) == 0;
     }
-    for (int i = 0; i < 4; ++i) {
-        unsigned c = ended ? 0 : nextChar(p, end);
-        ended = ended || c == 0;
-        prefix = (prefix << 16) | c;
+    if (ended) {
+        if (exact) {
+            *exact = true;
+        }
+        return 0;
     }
+    auto offset = std::uint32_t(p - begin);
+    const std::uint64_t prefix = SortChunk(view(), offset);
     if (exact) {
-        *exact = ended || nextChar(p, end) == 0;
+        const unsigned char* after = begin + offset;
+        *exact = (prefix & 0xFFFF) == 0 || nextChar(after, end) == 0;
     }
     return prefix;
 }
