@@ -107,7 +107,7 @@ bool CMainFrame::isCommand(int id) const {
 }
 
 bool CMainFrame::press(int id, std::string& error) {
-    if (id < 101 || id > 106) {
+    if (id < listview::kNewCaseButton || id > listview::kLogoutButton) {
         error = "no button " + std::to_string(id) + " in the main window";
         return false;
     }

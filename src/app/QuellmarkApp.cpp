@@ -9,7 +9,6 @@
 #include "listview/QuellmarkView.h"
 #include "registry/QuellmarkDoc.h"
 
-
 #include <memory>
 #include <new>
 
@@ -19,7 +18,7 @@ bool promptLogin(CQuellmarkDoc& doc, int& generalUser) {
     CLoginDlg login;
     login.m_strUserPassword = doc.GetUserPassword();
     login.m_strAdminPassword = doc.GetAdminPassword();
-    if (login.DoModal() != 1) {
+    if (login.DoModal() != fw::kIdOk) {
         return false;
     }
     generalUser = login.m_bGeneralUser;

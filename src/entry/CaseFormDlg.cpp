@@ -407,7 +407,7 @@ void CCaseFormDlg::confirm() {
     }
     m_confirmedAt = fw::LocalNow();
     if (surgeryDateFits()) {
-        EndDialog(1);
+        EndDialog(fw::kIdOk);
     }
 }
 
@@ -460,7 +460,7 @@ int RunNewCase(CQuellmarkDoc& doc) {
     const fw::LocalDateTime now = fw::LocalNow();
     InitNewCase(dlg, {now.year, now.month, now.day});
     const int result = dlg.DoModal();
-    if (result != 1 || dlg.m_strName.IsEmpty()) {
+    if (result != fw::kIdOk || dlg.m_strName.IsEmpty()) {
         return result;
     }
     CCaseRecord record;
@@ -479,7 +479,7 @@ int RunExistingCase(CQuellmarkDoc& doc, int recordIndex) {
     CCaseFormDlg dlg(doc);
     ReadCase(dlg, record, doc);
     const int result = dlg.DoModal();
-    if (result != 1 || dlg.m_strName.IsEmpty()) {
+    if (result != fw::kIdOk || dlg.m_strName.IsEmpty()) {
         return result;
     }
     const int openedIndex = record.GetnIncidentIndex();

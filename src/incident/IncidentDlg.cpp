@@ -85,11 +85,11 @@ DlgTemplate incidentTemplate() {
     };
     addCodeFields(controls);
     addNoteFields(controls);
-    controls.push_back({2, CtlKind::Push, kButtonLeft, 300, kButtonWidth, 14, "削除"});
+    controls.push_back({fw::kIdCancel, CtlKind::Push, kButtonLeft, 300, kButtonWidth, 14, "削除"});
     controls.push_back(
         {kConfirmId, CtlKind::Push, kButtonLeft, 325, kButtonWidth, 14, "偶発症に登録"});
     controls.push_back(
-        {1, CtlKind::Push, 220, 270, 50, 14, "OK", fw::kDefault | fw::kHidden | fw::kDisabled});
+        {fw::kIdOk, CtlKind::Push, 220, 270, 50, 14, "OK", fw::kDefault | fw::kHidden | fw::kDisabled});
     for (int k = 0; k < kValueCount; ++k) {
         controls.push_back({kNameIds[k], CtlKind::Edit, kNameLeft, codeTop(k), kNameWidth,
                             kFieldHeight, "", fw::kReadOnly});

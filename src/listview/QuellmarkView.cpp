@@ -4,10 +4,10 @@
 #include "listview/ListLayout.h"
 
 using listview::Layout;
+using namespace listview;
 
 namespace {
 
-constexpr int kScrollBarId = 107;
 constexpr fw::Rgb kTint{255, 255, 204};
 
 struct ButtonSpec {
@@ -16,8 +16,9 @@ struct ButtonSpec {
     int top;
 };
 constexpr ButtonSpec kButtons[] = {
-    {101, "新規台帳", 20}, {102, "並び替え", 80},        {103, "絞り込み", 140},
-    {104, "集計", 200},    {105, "管理者メニュー", 260}, {106, "ログアウト", 320},
+    {kNewCaseButton, "新規台帳", 20},      {kDisplayItemsButton, "並び替え", 80},
+    {kFilterButton, "絞り込み", 140},      {kAggregateButton, "集計", 200},
+    {kAdminMenuButton, "管理者メニュー", 260}, {kLogoutButton, "ログアウト", 320},
 };
 
 CString fromUtf8(const char* utf8) {
@@ -52,10 +53,11 @@ listview::ScrollAction actionOf(fw::ScrollCode code) {
 
 CQuellmarkView::CQuellmarkView(CQuellmarkDoc& doc, ViewCommands commands)
     : m_doc(doc), m_commands(std::move(commands)) {
+    resetDisplaySettings();
     for (const ButtonSpec& b : kButtons) {
         CreateButton(b.id, fromUtf8(b.caption), 20, b.top, 160, b.top + 40);
     }
-    CreateScrollBar(kScrollBarId);
+    CreateScrollBar(kScrollBar);
     if (!m_tile.LoadPicture("background")) {
         m_tile.Create(80, 180);
     }
@@ -116,9 +118,7 @@ void CQuellmarkView::resetDisplaySettings() {
     m_tStart = 0;
     m_tEnd = 0;
     m_filter = CaseFilter{};
-    for (int i = 0; i < 6; ++i) {
-        m_nColumn[i] = i + 1;
-    }
+    std::copy(std::begin(kDefaultColumns), std::end(kDefaultColumns), m_nColumn);
 }
 
 void CQuellmarkView::OnLogout() {
@@ -140,11 +140,11 @@ void CQuellmarkView::OnLogout() {
 void CQuellmarkView::ShowCommandButtons(bool generalUser) {
     for (const ButtonSpec& b : kButtons) {
         ShowControl(b.id, true);
-        bool adminOnly = b.id == 104 || b.id == 105;
+        bool adminOnly = b.id == kAggregateButton || b.id == kAdminMenuButton;
         EnableControl(b.id, !(adminOnly && generalUser));
     }
-    ShowControl(kScrollBarId, true);
-    EnableControl(kScrollBarId, true);
+    ShowControl(kScrollBar, true);
+    EnableControl(kScrollBar, true);
 }
 
 void CQuellmarkView::HideCommandButtons() {
@@ -152,8 +152,8 @@ void CQuellmarkView::HideCommandButtons() {
         ShowControl(b.id, false);
         EnableControl(b.id, false);
     }
-    ShowControl(kScrollBarId, false);
-    EnableControl(kScrollBarId, false);
+    ShowControl(kScrollBar, false);
+    EnableControl(kScrollBar, false);
 }
 
 void CQuellmarkView::RedrawImage() {
@@ -208,7 +208,7 @@ void CQuellmarkView::DrawList(fw::CDC& dc, int width, int height) {
     }
     dc.BitBlt(listview::kListLeft, listview::kListTop, layout.ListWidth(), layout.ListHeight(),
               m_dcList, 0, 0);
-    MoveControl(kScrollBarId, layout.ScrollBarX(), 40, 24, layout.ScrollBarHeight());
+    MoveControl(kScrollBar, layout.ScrollBarX(), 40, 24, layout.ScrollBarHeight());
 }
 
 CString CQuellmarkView::GetCellText(int row, int column) const {
@@ -221,7 +221,7 @@ CString CQuellmarkView::GetCellText(int row, int column) const {
 
 void CQuellmarkView::RebuildRows() {
     int count = m_doc.BuildDisplayIndex(m_nColumn[0], m_tStart, m_tEnd);
-    if (m_filter.nMask != 6) {
+    if (m_filter.nMask != kNoFilter) {
         count = m_doc.FilterDisplayIndex(count, m_filter);
     }
     m_pRows.resize(std::size_t(count));
@@ -321,30 +321,30 @@ void CQuellmarkView::afterListChange(bool resetScroll) {
 
 void CQuellmarkView::OnCommand(int id) {
     switch (id) {
-    case 101:
+    case kNewCaseButton:
         if (m_commands.newCase) {
             m_commands.newCase();
         }
         afterListChange(true);
         break;
-    case 102:
-    case 103:
-        if (auto& command = id == 102 ? m_commands.displayItems : m_commands.filter) {
+    case kDisplayItemsButton:
+    case kFilterButton:
+        if (auto& command = id == kDisplayItemsButton ? m_commands.displayItems : m_commands.filter) {
             command();
             afterListChange(true);
         }
         break;
-    case 104:
+    case kAggregateButton:
         if (m_commands.aggregate) {
             m_commands.aggregate();
         }
         break;
-    case 105:
+    case kAdminMenuButton:
         if (m_commands.adminMenu) {
             m_commands.adminMenu();
         }
         break;
-    case 106:
+    case kLogoutButton:
         OnLogout();
         break;
     default:

@@ -46,34 +46,34 @@ bool patientTextMatches(const CCaseRecord& r, const CaseFilter& f) {
 
 bool passes(const CCaseRecord& r, const CaseFilter& f) {
     const int m = f.nMask;
-    bool male = r.GetnSex() == 1;
-    if ((m & 0x0001) && r.GetnIncidentIndex() == -1)
+    bool male = r.GetnSex() == registry::kSexMale;
+    if ((m & kFilterIncident) && r.GetnIncidentIndex() == -1)
         return false;
-    if (!(m & 0x0002) && male)
+    if (!(m & kFilterMale) && male)
         return false;
-    if (!(m & 0x0004) && !male)
+    if (!(m & kFilterFemale) && !male)
         return false;
-    if ((m & 0x0008) && !r.IsEmergency())
+    if ((m & kFilterEmergency) && !r.IsEmergency())
         return false;
-    if ((m & 0x0010) && !patientTextMatches(r, f))
+    if ((m & kFilterPatient) && !patientTextMatches(r, f))
         return false;
-    if ((m & 0x0020) && !contains(r.GetstrDepartment(), f.strDepartment))
+    if ((m & kFilterDepartment) && !contains(r.GetstrDepartment(), f.strDepartment))
         return false;
-    if ((m & 0x0040) && !contains(r.GetstrWard(), f.strWard))
+    if ((m & kFilterWard) && !contains(r.GetstrWard(), f.strWard))
         return false;
-    if ((m & 0x0080) && !contains(anesthesiologists(r), f.strAnesthesiologist))
+    if ((m & kFilterAnesthesiologist) && !contains(anesthesiologists(r), f.strAnesthesiologist))
         return false;
-    if ((m & 0x0100) && !contains(supervisors(r), f.strSupervisor))
+    if ((m & kFilterSupervisor) && !contains(supervisors(r), f.strSupervisor))
         return false;
-    if ((m & 0x0200) && r.GetnSite() != f.nSiteIndex + 1)
+    if ((m & kFilterSite) && r.GetnSite() != f.nSiteIndex + 1)
         return false;
-    if ((m & 0x0400) && r.GetnMethod() != f.nMethodIndex + 1)
+    if ((m & kFilterMethod) && r.GetnMethod() != f.nMethodIndex + 1)
         return false;
-    if ((m & 0x0800) && !contains(r.GetstrPreopComment(), f.strComorbidity))
+    if ((m & kFilterComorbidity) && !contains(r.GetstrPreopComment(), f.strComorbidity))
         return false;
-    if ((m & 0x1000) && !contains(r.GetstrNotes(), f.strNotes))
+    if ((m & kFilterNotes) && !contains(r.GetstrNotes(), f.strNotes))
         return false;
-    if ((m & 0x2000) && r.GetstrDrugIncident().IsEmpty())
+    if ((m & kFilterDrugIncident) && r.GetstrDrugIncident().IsEmpty())
         return false;
     return true;
 }
@@ -121,31 +121,31 @@ int CQuellmarkDoc::FilterDisplayIndex(int count, const CaseFilter& filter) {
 CString CQuellmarkDoc::FormatCell(int recordIndex, int column) const {
     const CCaseRecord& r = m_listRecords[std::size_t(recordIndex)];
     switch (column) {
-    case 1: {
+    case kColDate: {
         fw::LocalDate d = fw::UnpackDate(m_surgeryDate[std::size_t(recordIndex)]);
         return CString::Formatted("%d/%d/%d", d.year, d.month, d.day);
     }
-    case 2:
+    case kColId:
         return r.GetstrId();
-    case 3:
+    case kColName:
         return r.GetstrName();
-    case 4:
+    case kColAge:
         return ageText(r);
-    case 5:
+    case kColSex:
         return registry::SexText(r.GetnSex());
-    case 6:
+    case kColDisease:
         return r.GetstrDisease();
-    case 7:
+    case kColProcedure:
         return r.GetstrProcedure();
-    case 8:
+    case kColDepartment:
         return r.GetstrDepartment();
-    case 9:
+    case kColAsa:
         return r.GetstrAsa();
-    case 10:
+    case kColMethod:
         return registry::MethodText(r.GetnMethod());
-    case 11:
+    case kColAnesthesiologist:
         return r.GetAnesthesiologist(0);
-    case 12:
+    case kColSupervisor:
         return r.GetSupervisor(0);
     default:
         return {};

@@ -30,9 +30,47 @@ enum SortKey : int {
 };
 constexpr int kSortKeyCount = 12;
 
+// What a column of the list shows, by the codes the list and its column choice use.
+enum ColumnCode : int {
+    kColDate = 1,
+    kColId = 2,
+    kColName = 3,
+    kColAge = 4,
+    kColSex = 5,
+    kColDisease = 6,
+    kColProcedure = 7,
+    kColDepartment = 8,
+    kColAsa = 9,
+    kColMethod = 10,
+    kColAnesthesiologist = 11,
+    kColSupervisor = 12,
+};
+constexpr int kColumnCodeCount = 12;
+
+// The criteria of the list filter, one bit each. Male and female are inclusions, every other
+// bit a restriction.
+enum FilterBit : int {
+    kFilterIncident = 0x0001,
+    kFilterMale = 0x0002,
+    kFilterFemale = 0x0004,
+    kFilterEmergency = 0x0008,
+    kFilterPatient = 0x0010,
+    kFilterDepartment = 0x0020,
+    kFilterWard = 0x0040,
+    kFilterAnesthesiologist = 0x0080,
+    kFilterSupervisor = 0x0100,
+    kFilterSite = 0x0200,
+    kFilterMethod = 0x0400,
+    kFilterComorbidity = 0x0800,
+    kFilterNotes = 0x1000,
+    kFilterDrugIncident = 0x2000,
+};
+// Both sexes included and nothing else: the list without filter.
+constexpr int kNoFilter = kFilterMale | kFilterFemale;
+
 // Criteria of the list filter: a bit set and a value per criterion.
 struct CaseFilter {
-    int nMask = 6; // male and female included, nothing else: no filter
+    int nMask = kNoFilter;
     int nPatientField = 0;
     CString strPatientText;
     CString strDepartment;

@@ -90,7 +90,7 @@ TEST_F(CaseFormUi, ConfirmingStopsAtTheFirstBadValueInExchangeOrder) {
         Type(kAgeMonths, "12");
         Press(kConfirm);
     });
-    EXPECT_EQ(entry::RunNewCase(doc), 1);
+    EXPECT_EQ(entry::RunNewCase(doc), fw::kIdOk);
     EXPECT_EQ(messages.Take(),
               (std::vector<std::string>{"数値を入力してください。",
                                         "-1 から 12 までの整数を入力してください。"}));
@@ -126,7 +126,7 @@ TEST_F(CaseFormUi, LimitsAtTheirEdges) {
         Type(kBloodLoss, "-5");
         Type(kUrine, "2000000");
         EXPECT_TRUE(Form().UpdateData(true));
-        Form().EndDialog(2);
+        Form().EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(entry::RunNewCase(doc), 2);
     EXPECT_EQ(messages.Take().size(), 17u);
@@ -147,7 +147,7 @@ TEST_F(CaseFormUi, ADateOutsideTheCalendarTimeKeepsTheFormOpen) {
         Type(kDay, "1");
         Press(kConfirm);
     });
-    EXPECT_EQ(entry::RunNewCase(doc), 1);
+    EXPECT_EQ(entry::RunNewCase(doc), fw::kIdOk);
     EXPECT_EQ(messages.Take(), (std::vector<std::string>(2, "日付の指定が正しくありません")));
     ASSERT_EQ(doc.GetRecordCount(), 1);
     EXPECT_EQ(fw::LocalDateOf(doc.RecordAt(0).GettSurgery()), (fw::LocalDate{2011, 1, 1}));
@@ -174,7 +174,7 @@ TEST_F(CaseFormUi, ListsSelectWholeTextsAndAnUnchangedCaseStaysTheSame) {
         EXPECT_EQ(TextOf(kName), "田中");
         Press(kConfirm);
     });
-    EXPECT_EQ(entry::RunExistingCase(doc, 0), 1);
+    EXPECT_EQ(entry::RunExistingCase(doc, 0), fw::kIdOk);
     CCaseRecord stored = doc.GetRecord(0);
     EXPECT_EQ(fw::LocalDateOf(stored.GettSurgery()), fw::LocalDateOf(r.GettSurgery()));
     stored.SettSurgery(r.GettSurgery());
@@ -185,16 +185,16 @@ TEST_F(CaseFormUi, ListsSelectWholeTextsAndAnUnchangedCaseStaysTheSame) {
 TEST_F(CaseFormUi, IncidentDialogResults) {
     WhenOpen([&] {
         Type(kName, "x");
-        PressAndClose(kIncidentButton, 1);
+        PressAndClose(kIncidentButton, fw::kIdOk);
         EXPECT_EQ(TextOf(kIncidentStatus), "あり");
-        Form().EndDialog(2);
+        Form().EndDialog(fw::kIdCancel);
     });
     entry::RunNewCase(doc);
     EXPECT_EQ(doc.GetIncidentCount(), 0); // entered, then the form was cancelled
 
     WhenOpen([&] {
         Type(kName, "y");
-        PressAndClose(kIncidentButton, 2);
+        PressAndClose(kIncidentButton, fw::kIdCancel);
         EXPECT_EQ(TextOf(kIncidentStatus), "削除");
         Press(kConfirm);
     });
@@ -203,7 +203,7 @@ TEST_F(CaseFormUi, IncidentDialogResults) {
     EXPECT_EQ(doc.RecordAt(0).GetnIncidentIndex(), -1);
 
     WhenOpen([&] {
-        PressAndClose(kIncidentButton, 1);
+        PressAndClose(kIncidentButton, fw::kIdOk);
         Press(kConfirm);
     });
     entry::RunExistingCase(doc, 0);
@@ -216,7 +216,7 @@ TEST_F(CaseFormUi, ButtonsAfterAFailedReadKeepWhatWasTyped) {
     WhenOpen([&] {
         Type(kKana, "いま");
         Type(kHeight, "?");
-        PressAndClose(kIncidentButton, 2);
+        PressAndClose(kIncidentButton, fw::kIdCancel);
         EXPECT_EQ(TextOf(kIncidentStatus), "削除");
         EXPECT_EQ(TextOf(kKana), "いま");
         EXPECT_EQ(TextOf(kHeight), "?");
@@ -229,7 +229,7 @@ TEST_F(CaseFormUi, ButtonsAfterAFailedReadKeepWhatWasTyped) {
         PressAndClose(kPreopButton, 2);
         EXPECT_EQ(TextOf(kKana), "いま");
         EXPECT_EQ(TextOf(kAgeYears), "x");
-        Form().EndDialog(2);
+        Form().EndDialog(fw::kIdCancel);
     });
     entry::RunNewCase(doc);
     EXPECT_EQ(messages.Take().size(), 3u);

@@ -123,7 +123,7 @@ TEST(DialogExchange, ReadingStopsAtTheFirstBadValueAndFocusesIt) {
         dlg.SetDlgItemText(kHeight, "170.5");
         read = dlg.UpdateData(true);
         EXPECT_EQ(FocusOf(dlg), WidgetOf<QLineEdit>(dlg, kAge));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_FALSE(read);
     EXPECT_EQ(dlg.m_strName, "山田"_sj); // read before the failure
@@ -147,7 +147,7 @@ TEST(DialogExchange, ValidationMessagesNameTheLimit) {
         dlg.SetDlgItemText(kTime, "あいう"_sj); // written by the program, so not refused
         EXPECT_FALSE(dlg.UpdateData(true));
         EXPECT_EQ(FocusOf(dlg), WidgetOf<QLineEdit>(dlg, kTime));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(dlg.m_fHeight, 100.0f);
     EXPECT_EQ(messages.Texts(),
@@ -209,7 +209,7 @@ TEST(DialogExchange, ComboTextsMatchWholeItemsOnly) {
         dlg.UpdateData(false);
         EXPECT_EQ(WidgetOf<QComboBox>(dlg, kSite)->currentIndex(), -1);
         EXPECT_TRUE(dlg.UpdateData(true));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(dlg.m_strSite, "");
     EXPECT_EQ(dlg.m_strRemark, "自由記述"_sj);
@@ -230,7 +230,7 @@ TEST(DialogExchange, SortedComboKeepsTheShownTextWhileFilled) {
         }
         // half-width katakana before every double-byte character, as the program orders texts
         EXPECT_EQ(items, QStringList({"ｱｲ", "ＡＡ", "およそ", "羊水込み"}));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
 }
 
@@ -255,7 +255,7 @@ TEST(DialogExchange, ChecksRadiosAndLists) {
         EXPECT_TRUE(dlg.ListIsSelected(kList, 1));
         EXPECT_FALSE(dlg.ListIsSelected(kList, 0));
         EXPECT_EQ(WidgetOf<QListWidget>(dlg, kList)->item(1)->text(), QString("A"));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(dlg.m_nRadio, 2);
     EXPECT_EQ(dlg.m_bFlag, 0);
@@ -273,7 +273,7 @@ TEST(DialogText, MultiLineEditsHoldCrLf) {
         QTest::keyClick(notes, Qt::Key_Return); // wants Enter: a new line, not the OK button
         QTest::keyClicks(notes, "x");
         EXPECT_TRUE(dlg.UpdateData(true));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(dlg.m_strNotes, "一行目\r\n二行目\r\nx"_sj);
 }
@@ -286,7 +286,7 @@ TEST(DialogText, BytesWithoutAUnicodeRoundTripSurviveUntouched) {
     RunDialog(dlg, [&] {
         dlg.UpdateData(false);
         dlg.UpdateData(true);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(dlg.m_strName, nec);
 }
@@ -307,7 +307,7 @@ TEST(DialogGuard, ByteLimitRefusesWhatDoesNotFit) {
         SendText(edit, "あ"); // 6 bytes: refused
         SendText(edit, "4");
         keyed = dlg.GetDlgItemText(kTime);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(typedAscii, "12345");
     EXPECT_EQ(typedWide, "あい"_sj);
@@ -339,7 +339,7 @@ TEST(DialogGuard, CharactersWithoutCp932AreRefused) {
                  "a\xF0\x9F\x98\x80"
                  "b");
         EXPECT_EQ(name->text(), QString("ab"));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
 }
 
@@ -347,7 +347,7 @@ TEST(DialogKeys, EscapeCancels) {
     CFormDlg dlg;
     const int result =
         RunDialog(dlg, [&] { QTest::keyClick(WidgetOf<QLineEdit>(dlg, kName), Qt::Key_Escape); });
-    EXPECT_EQ(result, 2);
+    EXPECT_EQ(result, fw::kIdCancel);
 }
 
 TEST(DialogKeys, EnterPressesAVisibleEnabledDefaultButtonOnly) {
@@ -388,7 +388,7 @@ TEST(DialogHandlers, BoundHandlersReplaceOkAndSeeUserChangesOnly) {
         QTest::keyClicks(name, "y");
         TypeInto(dlg, kName, "z");
         QTest::keyClick(name, Qt::Key_Return);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(okClicks, 1);
     EXPECT_EQ(changes, (std::vector<std::string>{"xy", "z"}));
@@ -406,7 +406,7 @@ TEST(DialogHandlers, FocusHandlersRunOnMovesInsideTheDialog) {
         EXPECT_EQ(FocusOf(dlg), WidgetOf<QLineEdit>(dlg, kName));
         QTest::keyClick(WidgetOf<QLineEdit>(dlg, kName), Qt::Key_Tab);
         WidgetOf<QLineEdit>(dlg, kName)->setFocus(Qt::MouseFocusReason);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(focused, (std::vector<int>{kAge, kName}));
 }

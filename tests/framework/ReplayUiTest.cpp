@@ -99,7 +99,7 @@ public:
                               }}) {
         OnClicked(1500, [this] {
             CInnerDlg inner;
-            if (inner.DoModal() == 1) {
+            if (inner.DoModal() == fw::kIdOk) {
                 m_strInner = inner.m_strText;
             }
         });

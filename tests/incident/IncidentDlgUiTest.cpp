@@ -79,7 +79,7 @@ TEST(IncidentDlg, ANewIncidentShowsTheNamesOfAllZerosAndNoHelp) {
             codes.push_back(Shown(dlg, kCodeIds[k]));
         }
         help = Shown(dlg, kHelp);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     const std::vector<std::string> factor(9, "関与無し");
     std::vector<std::string> expected = {
@@ -106,7 +106,7 @@ TEST(IncidentDlg, NamesFollowEachChangeAndHelpFollowsTheFocus) {
         TypeInto(dlg, kCategory, "7");
         TabInto(dlg, kDetail);
         keptHelp = Shown(dlg, kHelp);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(category, "その他の神経系偶発症");
     EXPECT_EQ(detail, "眼窩上神経");
@@ -131,7 +131,7 @@ TEST(IncidentDlg, FactorsNeedNoEntryOutsideAnesthesiaManagement) {
         TypeInto(dlg, kCause1, "0");
         TabInto(dlg, kFactorE);
         degreeHelp = Shown(dlg, kHelp);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(help, "入力不要");
     EXPECT_EQ(name, "かなり関与");
@@ -149,7 +149,7 @@ TEST(IncidentDlg, ATextThatIsNoNumberIsReportedAndTakesBackItsValue) {
         TypeInto(dlg, kOnset, "1x");
         shown = Shown(dlg, kOnset);
         name = Shown(dlg, kNameIds[2]);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"整数を入力してください。"});
     EXPECT_EQ(shown, "1");
@@ -200,7 +200,7 @@ TEST(IncidentDlg, TabGoesDownTheCodesThenAddendaButtonsAndReadOnlyFields) {
             QTest::keyClick(DialogAccess::impl(dlg).window->focusWidget(), Qt::Key_Tab);
             order.push_back(IdOfFocus(dlg));
         }
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     std::vector<int> expected(std::begin(kCodeIds), std::end(kCodeIds));
     expected.insert(expected.end(), {1202, 1203, 1204, kDelete, kRegister, 1217, 1218});

@@ -103,7 +103,7 @@ private:
         }
         if (!fw::DialogAccess::impl(*active).ended) {
             m_texts.push_back(TextOf(*active, fw::kMessageTextId).ToUtf8());
-            active->EndDialog(1);
+            active->EndDialog(fw::kIdOk);
         }
     }
 

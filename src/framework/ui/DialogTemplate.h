@@ -6,6 +6,11 @@
 
 namespace fw {
 
+// The standard button ids, which are also the results of DoModal: OK (the default button) and
+// cancel (also Escape). Plain numbers, so that rules outside the windows can name them too.
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+
 enum class CtlKind {
     Static,
     Push,
