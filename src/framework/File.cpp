@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,9 +50,10 @@ CString SystemErrorText(int error) {
     return text;
 }
 
-CFileException::CFileException(std::string fileName, std::uint64_t offset, CString reason)
+CFileException::CFileException(std::string fileName, std::uint64_t offset, CString reason,
+                               FileStep step)
     : m_fileName(std::move(fileName)), m_offset(offset), m_reason(std::move(reason)),
-      m_utf8(Message().ToUtf8()) {}
+      m_step(step), m_utf8(Message().ToUtf8()) {}
 
 CString CFileException::Message() const {
     CString text = "「"_sj;
@@ -60,11 +62,49 @@ CString CFileException::Message() const {
         name = CString(baseNameOf(m_fileName));
     }
     text += name;
-    text += "」を読み込めません（"_sj;
-    text += CString::Formatted("%llu", static_cast<unsigned long long>(m_offset));
-    text += " バイト目）："_sj;
+    switch (m_step) {
+    case FileStep::Read:
+        text += "」を読み込めません（"_sj;
+        text += CString::Formatted("%llu", static_cast<unsigned long long>(m_offset));
+        text += " バイト目）"_sj;
+        break;
+    case FileStep::Create:
+        text += "」を保存できません（同じフォルダに一時ファイルを作成できません）"_sj;
+        break;
+    case FileStep::Write:
+        text += "」を保存できません（一時ファイルへの書き込みに失敗しました）"_sj;
+        break;
+    case FileStep::Sync:
+        text += "」を保存できません（ディスクへの書き出しに失敗しました）"_sj;
+        break;
+    case FileStep::Rename:
+        text += "」を保存できません（一時ファイルを元のファイルに置き換えられません）"_sj;
+        break;
+    }
+    text += "："_sj;
     text += m_reason;
     return text;
+}
+
+int FileOps::CreateTemp(char* pathTemplate) {
+    return ::mkostemp(pathTemplate, O_CLOEXEC);
+}
+
+ssize_t FileOps::Write(int fd, const void* buffer, std::size_t n) {
+    return ::write(fd, buffer, n);
+}
+
+int FileOps::Sync(int fd) {
+    return ::fsync(fd);
+}
+
+int FileOps::Rename(const char* from, const char* to) {
+    return ::rename(from, to);
+}
+
+FileOps& SystemFileOps() {
+    static FileOps ops;
+    return ops;
 }
 
 CDiskFile::CDiskFile(const std::string& path, bool* missing) : m_path(path) {
@@ -126,13 +166,14 @@ void CMemFile::Write(const void* buffer, std::size_t n) {
     m_bytes.append(static_cast<const char*>(buffer), n);
 }
 
-CSafeFileWriter::CSafeFileWriter(const std::string& path) : m_path(path) {
+CSafeFileWriter::CSafeFileWriter(const std::string& path, FileOps& ops)
+    : m_ops(ops), m_path(path) {
     m_tempPath = directoryOf(path) + "/." + baseNameOf(path) + ".tmpXXXXXX";
-    m_fd = ::mkostemp(m_tempPath.data(), O_CLOEXEC);
+    m_fd = m_ops.CreateTemp(m_tempPath.data());
     if (m_fd < 0) {
         int error = errno;
         m_tempPath.clear();
-        throw CFileException(m_path, 0, SystemErrorText(error));
+        throw CFileException(m_path, 0, SystemErrorText(error), FileStep::Create);
     }
     // mkostemp already made it owner-only; an existing file keeps its own mode.
     struct stat st {};
@@ -150,19 +191,22 @@ CSafeFileWriter::~CSafeFileWriter() {
     }
 }
 
-void CSafeFileWriter::fail(int error) {
-    throw CFileException(m_path, m_written, SystemErrorText(error));
+void CSafeFileWriter::fail(FileStep step, int error) {
+    throw CFileException(m_path, m_written, SystemErrorText(error), step);
 }
 
 void CSafeFileWriter::Write(const void* buffer, std::size_t n) {
     auto* p = static_cast<const char*>(buffer);
     while (n > 0) {
-        ssize_t w = ::write(m_fd, p, n);
+        ssize_t w = m_ops.Write(m_fd, p, n);
         if (w < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            fail(errno);
+            fail(FileStep::Write, errno);
+        }
+        if (w == 0) {
+            fail(FileStep::Write, EIO);
         }
         p += w;
         n -= std::size_t(w);
@@ -171,16 +215,17 @@ void CSafeFileWriter::Write(const void* buffer, std::size_t n) {
 }
 
 void CSafeFileWriter::Commit() {
-    if (::fsync(m_fd) != 0) {
-        fail(errno);
+    if (m_ops.Sync(m_fd) != 0) {
+        fail(FileStep::Sync, errno);
     }
     int fd = m_fd;
     m_fd = -1;
+    // On some file systems a write error shows only when the file is closed.
     if (::close(fd) != 0) {
-        fail(errno);
+        fail(FileStep::Write, errno);
     }
-    if (::rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
-        fail(errno);
+    if (m_ops.Rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
+        fail(FileStep::Rename, errno);
     }
     m_committed = true;
     int dir = ::open(directoryOf(m_path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -188,6 +233,25 @@ void CSafeFileWriter::Commit() {
         ::fsync(dir);
         ::close(dir);
     }
+}
+
+bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write, CString* error,
+              FileOps& ops) {
+    try {
+        CSafeFileWriter file(path, ops);
+        write(file);
+        file.Commit();
+        return true;
+    } catch (const CFileException& e) {
+        if (error) {
+            *error = e.Message();
+        }
+    } catch (const std::bad_alloc&) {
+        if (error) {
+            *error = CFileException(path, 0, "メモリが足りません"_sj, FileStep::Write).Message();
+        }
+    }
+    return false;
 }
 
 } // namespace fw

@@ -4,6 +4,7 @@
 // hospital information, and the data file "vora.dat" that holds them all.
 
 #include "framework/Archive.h"
+#include "framework/File.h"
 #include "framework/StringArray.h"
 #include "framework/Time32.h"
 #include "registry/CaseRecord.h"
@@ -109,6 +110,10 @@ public:
     // *error (when given) tells in Japanese what failed.
     bool SaveDataFile(CString* error = nullptr);
     const std::string& GetDataFilePath() const noexcept { return m_strPath; }
+    // The system calls through which this document's files are saved (the data file, and the
+    // report and the export written from it); a test puts in calls that fail.
+    fw::FileOps& GetFileOps() const noexcept { return *m_fileOps; }
+    void SetFileOps(fw::FileOps& ops) noexcept { m_fileOps = &ops; }
 
     // Cases.
     int GetRecordCount() const noexcept { return m_nRecordCount; }
@@ -222,4 +227,5 @@ private:
     std::vector<std::uint32_t> m_stamp;
     std::uint32_t m_nextStamp = 0;
     std::string m_strPath;
+    fw::FileOps* m_fileOps = &fw::SystemFileOps();
 };
