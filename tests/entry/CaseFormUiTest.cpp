@@ -160,6 +160,8 @@ TEST_F(CaseFormUi, ListsSelectWholeTextsAndAnUnchangedCaseStaysTheSame) {
     r.SetnPosition(6);
     r.SetstrAsa("1");
     r.SetAnesthesiologist(1, sj("名簿外"));
+    r.SetfHeight(165.12345f); // more digits than six
+    r.SetfWeight(58.5f);
     doc.AddRecord(r);
     doc.AddRecord(testing_support::BlankCase("次", 2011, 5, 7));
     doc.GetAnesthesiologistList().Add(sj("青木"));

@@ -194,7 +194,16 @@ TEST(DialogExchange, FractionTextsAndTheirShownForm) {
     EXPECT_EQ(detail::formatDialogFloat(170.5f), "170.5");
     EXPECT_EQ(detail::formatDialogFloat(0.1f), "0.1");
     EXPECT_EQ(detail::formatDialogFloat(0.0f), "0");
-    EXPECT_EQ(detail::formatDialogFloat(1234567.0f), "1.23457e+06");
+    EXPECT_EQ(detail::formatDialogFloat(100000.0f), "100000");
+    // Beyond six digits only as many as it takes to read back the same float.
+    EXPECT_EQ(detail::formatDialogFloat(165.12345f), "165.12344"); // the same float
+    EXPECT_EQ(detail::formatDialogFloat(1234567.0f), "1234567");
+    EXPECT_EQ(detail::formatDialogFloat(0.1f + 0.2f), "0.3"); // 0.3f is that float
+    for (float f : {165.12345f, 3.4028235e38f, 1.17549435e-38f, 1e-45f, 0.1f + 0.7f, -7.000001f}) {
+        float back = 0;
+        EXPECT_TRUE(detail::parseDialogFloat(detail::formatDialogFloat(f).view(), back));
+        EXPECT_EQ(back, f);
+    }
 }
 
 TEST(DialogExchange, ComboTextsMatchWholeItemsOnly) {
