@@ -8,6 +8,10 @@
 //   vora_testkit dump FILE                   every member of every case, and the tables
 //   vora_testkit get FILE KEY                one line of dump, by its key
 //   vora_testkit passwords FILE ADMIN USER   sets both passwords (the file may be new)
+//   vora_testkit set FILE INDEX KEY VALUE    one member of case INDEX, KEY as dump names it
+//                                            (the texts and codes the list filter reads)
+//   vora_testkit list FILE NAME ENTRY...     appends to a master list: anesthesiologists,
+//                                            supervisors, wards, rooms or departments
 
 #include "registry/QuellmarkDoc.h"
 #include "support/CaseBuilder.h"
@@ -152,10 +156,84 @@ bool setPatient(CQuellmarkDoc& doc, char** a) {
     return doc.ReplaceRecord(index, r);
 }
 
+// The members a script may set, by the keys of dump.
+bool setMember(CCaseRecord& r, const std::string& key, const char* value) {
+    CString text;
+    if (!CString::FromUtf8(value, text)) {
+        return false;
+    }
+    const int number = std::atoi(value);
+    const int slot = key.empty() ? -1 : key.back() - '1'; // of the three people, 0 to 2
+    const bool hasSlot = slot >= 0 && slot <= 2;
+    if (key == "nSex") {
+        r.SetnSex(number);
+    } else if (key == "nSite") {
+        r.SetnSite(number);
+    } else if (key == "nMethod") {
+        r.SetnMethod(number);
+    } else if (key == "strId") {
+        r.SetstrId(text);
+    } else if (key == "strKana") {
+        r.SetstrKana(text);
+    } else if (key == "strDisease") {
+        r.SetstrDisease(text);
+    } else if (key == "strProcedure") {
+        r.SetstrProcedure(text);
+    } else if (key == "strDepartment") {
+        r.SetstrDepartment(text);
+    } else if (key == "strWard") {
+        r.SetstrWard(text);
+    } else if (key == "strAsa") {
+        r.SetstrAsa(text);
+    } else if (key == "strPreopComment") {
+        r.SetstrPreopComment(text);
+    } else if (key == "strNotes") {
+        r.SetstrNotes(text);
+    } else if (key == "strDrugIncident") {
+        r.SetstrDrugIncident(text);
+    } else if (hasSlot && key.substr(0, key.size() - 1) == "strAnesthesiologist") {
+        r.SetAnesthesiologist(slot, text);
+    } else if (hasSlot && key.substr(0, key.size() - 1) == "strSupervisor") {
+        r.SetSupervisor(slot, text);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool setCaseMember(CQuellmarkDoc& doc, char** a) {
+    const int index = std::atoi(a[0]);
+    if (index < 0 || index >= doc.GetRecordCount()) {
+        return false;
+    }
+    CCaseRecord r = doc.GetRecord(index);
+    return setMember(r, a[1], a[2]) && doc.ReplaceRecord(index, r);
+}
+
+CStringArray* masterList(CQuellmarkDoc& doc, const std::string& name) {
+    if (name == "anesthesiologists") {
+        return &doc.GetAnesthesiologistList();
+    }
+    if (name == "supervisors") {
+        return &doc.GetSupervisorList();
+    }
+    if (name == "wards") {
+        return &doc.GetWardList();
+    }
+    if (name == "rooms") {
+        return &doc.GetRoomList();
+    }
+    if (name == "departments") {
+        return &doc.GetDepartmentList();
+    }
+    return nullptr;
+}
+
 int usage() {
     std::cerr << "usage: vora_testkit make FILE N [SEED] | cases FILE NAME@Y-M-D... | "
                  "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
-                 "get FILE KEY | passwords FILE ADMIN USER\n";
+                 "get FILE KEY | passwords FILE ADMIN USER | set FILE INDEX KEY VALUE | "
+                 "list FILE NAME ENTRY...\n";
     return 2;
 }
 
@@ -212,6 +290,25 @@ int main(int argc, char** argv) {
                 return usage();
             }
             return save(doc) ? 0 : 1;
+        }
+        if (command == "set" && argc == 6) {
+            CQuellmarkDoc doc(file);
+            if (!setCaseMember(doc, argv + 3)) {
+                return usage();
+            }
+            return save(doc) ? 0 : 1;
+        }
+        if (command == "list" && argc >= 4) {
+            CQuellmarkDoc doc(file);
+            CStringArray* list = masterList(doc, argv[3]);
+            CString entry;
+            for (int i = 4; list && i < argc; ++i) {
+                if (!CString::FromUtf8(argv[i], entry)) {
+                    return usage();
+                }
+                list->Add(entry);
+            }
+            return list && save(doc) ? 0 : usage();
         }
         if (command == "dump") {
             std::cout << dump(CQuellmarkDoc(file));
