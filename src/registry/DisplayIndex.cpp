@@ -87,6 +87,15 @@ private:
     CString m_joined;
 };
 
+constexpr int kPrefetchAhead = 8;
+
+void prefetchCase(const CCaseRecord& r) {
+    const char* bytes = reinterpret_cast<const char*>(&r);
+    for (std::size_t offset = 0; offset < sizeof(CCaseRecord); offset += 64) {
+        __builtin_prefetch(bytes + offset);
+    }
+}
+
 CString ageText(const CCaseRecord& r) {
     if (r.GetnAgeYears() != 0) {
         return CString::Formatted("%d", r.GetnAgeYears());
@@ -100,24 +109,21 @@ CString ageText(const CCaseRecord& r) {
 } // namespace
 
 int CQuellmarkDoc::BuildDisplayIndex(int /*sortKey*/, fw::Time32 start, fw::Time32 end) {
-    // The order is the surgery-date order whatever the first column shows. That order runs
-    // from the newest day to the oldest, so the period is one stretch of it, found by halving.
+    // The order is the surgery-date order whatever the first column shows. Every case is
+    // looked at, so which cases the period keeps never depends on that order being right.
+    const fw::PackedDate from = start != 0 ? fw::PackedLocalDateOf(start) : 0;
+    const fw::PackedDate to = end != 0 ? fw::PackedLocalDateOf(end) : 0;
     const std::vector<int>& byDate = m_pSortIndex[kKeyDate - 1];
-    auto first = byDate.begin();
-    auto last = byDate.end();
-    if (end != 0) {
-        const fw::PackedDate to = fw::PackedLocalDateOf(end);
-        first = std::partition_point(first, last,
-                                     [&](int r) { return m_surgeryDate[std::size_t(r)] > to; });
-    }
-    if (start != 0) {
-        const fw::PackedDate from = fw::PackedLocalDateOf(start);
-        last = std::partition_point(first, last,
-                                    [&](int r) { return m_surgeryDate[std::size_t(r)] >= from; });
-    }
     m_pDisplayIndex.resize(byDate.size());
-    std::copy(first, last, m_pDisplayIndex.begin());
-    return int(last - first);
+    int count = 0;
+    for (int r : byDate) {
+        fw::PackedDate d = m_surgeryDate[std::size_t(r)];
+        if ((start != 0 && d < from) || (end != 0 && d > to)) {
+            continue;
+        }
+        m_pDisplayIndex[std::size_t(count++)] = r;
+    }
+    return count;
 }
 
 int CQuellmarkDoc::FilterDisplayIndex(int count, const CaseFilter& filter) {
@@ -125,6 +131,12 @@ int CQuellmarkDoc::FilterDisplayIndex(int count, const CaseFilter& filter) {
     count = std::clamp(count, 0, int(m_pDisplayIndex.size()));
     int kept = 0;
     for (int i = 0; i < count; ++i) {
+        // The cases of the date order lie scattered over the record list; asking for one a few
+        // steps ahead lets its memory arrive while the current one is tested.
+        if (i + kPrefetchAhead < count) {
+            prefetchCase(
+                m_listRecords[std::size_t(m_pDisplayIndex[std::size_t(i + kPrefetchAhead)])]);
+        }
         int r = m_pDisplayIndex[std::size_t(i)];
         if (matches(m_listRecords[std::size_t(r)])) {
             m_pDisplayIndex[std::size_t(kept++)] = r;
