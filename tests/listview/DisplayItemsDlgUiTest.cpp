@@ -1,7 +1,7 @@
 // The display items dialog as a user works it: order texts beside the item buttons, the days
 // asked for through the date dialog, and what OK and cancel leave in the list's settings.
 
-#include "listview/DateDlg.h"
+#include "listview/DateEntry.h"
 #include "listview/DisplayItemsDlg.h"
 #include "support/UiTestSupport.h"
 
@@ -34,12 +34,7 @@ int OrderOf(int code) {
 
 // Presses the date button and enters the day in the date dialog it opens.
 void EnterDay(int button, const char* year, const char* month, const char* day) {
-    InNextDialog([=](fw::CDialog& date) {
-        TypeInto(date, listview::datedlg::kYear, year);
-        TypeInto(date, listview::datedlg::kMonth, month);
-        TypeInto(date, listview::datedlg::kDay, day);
-        Press(date, listview::datedlg::kConfirm);
-    });
+    testing_support::EnterDayInNextDialog(year, month, day);
     Press(Active(), button);
 }
 

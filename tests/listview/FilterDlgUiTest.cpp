@@ -2,12 +2,11 @@
 // that every other way out clears the filter and the period.
 
 #include "framework/ui/DialogImpl.h"
-#include "listview/DateDlg.h"
+#include "listview/DateEntry.h"
 #include "listview/FilterDlg.h"
 #include "registry/CaseCodes.h"
 #include "support/UiTestSupport.h"
 
-#include <QComboBox>
 #include <QTest>
 
 #include <string>
@@ -17,7 +16,6 @@ namespace {
 
 using namespace listview::filterdlg;
 using testing_support::ControlOf;
-using testing_support::InNextDialog;
 using testing_support::Press;
 using testing_support::TypeInto;
 using testing_support::WhenOpen;
@@ -173,12 +171,7 @@ TEST(FilterDlgUiTest, ADateButtonKeepsWhatWasTickedAndTyped) {
         Check(kWard, true);
         Pick(kMethodList, 0);
         Press(Active(), kFieldDisease);
-        InNextDialog([](fw::CDialog& date) {
-            TypeInto(date, listview::datedlg::kYear, "2006");
-            TypeInto(date, listview::datedlg::kMonth, "4");
-            TypeInto(date, listview::datedlg::kDay, "30");
-            Press(date, listview::datedlg::kConfirm);
-        });
+        testing_support::EnterDayInNextDialog("2006", "4", "30");
         Press(Active(), kEndButton);
         EXPECT_EQ(Shown(kEndText), "2006 / 4 / 30");
         EXPECT_EQ(Shown(kIncident), "1");
