@@ -9,6 +9,8 @@
 #include "listview/DisplayItemsDlg.h"
 #include "listview/FilterDlg.h"
 #include "listview/QuellmarkView.h"
+#include "registry/AdminMenuDlg.h"
+#include "registry/ExportDoneDlg.h"
 #include "registry/QuellmarkDoc.h"
 
 #include <memory>
@@ -64,9 +66,10 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
     commands.filter = [&doc](CQuellmarkView& v) {
         listview::RunFilter(*doc, v.m_filter, v.m_tStart, v.m_tEnd);
     };
+    commands.adminMenu = [&doc] { registry::OnAdminMenu(*doc); };
     commands.closeMainWindow = [&frame] { frame.RequestClose(); };
     CQuellmarkView view(*doc, std::move(commands));
-    frame.Create(view);
+    frame.Create(view, [&doc] { registry::OnExportList(*doc); });
     frame.Show();
     view.OnInitialUpdate();
     return fw::RunEventLoop();

@@ -10,9 +10,11 @@
 //   vora_testkit passwords FILE ADMIN USER   sets both passwords (the file may be new)
 //   vora_testkit set FILE INDEX KEY VALUE    one member of case INDEX, KEY as dump names it
 //                                            (the texts and codes the list filter reads)
-//   vora_testkit list FILE NAME ENTRY...     appends to a master list: anesthesiologists,
-//                                            supervisors, wards, rooms or departments
+//   vora_testkit list FILE LIST NAME...      appends names to a master list (the file may be
+//                                            new); LIST is one of the keys of masterLists
+//   vora_testkit export FILE OUT             the patient list export of FILE, written to OUT
 
+#include "registry/CsvExport.h"
 #include "registry/QuellmarkDoc.h"
 #include "support/CaseBuilder.h"
 
@@ -112,13 +114,33 @@ void dumpCase(std::ostream& out, int i, const CCaseRecord& r) {
     text("strDrugIncident", r.GetstrDrugIncident());
 }
 
-std::string dump(const CQuellmarkDoc& doc) {
+// The master lists by the keys of dump: "list.wards.0: 3東".
+struct MasterList {
+    const char* key;
+    CStringArray& (CQuellmarkDoc::*get)();
+};
+const MasterList kMasterLists[] = {
+    {"anesthesiologists", &CQuellmarkDoc::GetAnesthesiologistList},
+    {"supervisors", &CQuellmarkDoc::GetSupervisorList},
+    {"wards", &CQuellmarkDoc::GetWardList},
+    {"rooms", &CQuellmarkDoc::GetRoomList},
+    {"departments", &CQuellmarkDoc::GetDepartmentList},
+};
+
+std::string dump(CQuellmarkDoc& doc) {
     std::ostringstream out;
     out << "version: " << doc.GetFileVersion() << "\n";
     out << "cases: " << doc.GetRecordCount() << "\n";
     out << "incidents: " << doc.GetIncidentCount() << "\n";
     out << "admin: " << utf8(doc.GetAdminPassword()) << "\n";
     out << "user: " << utf8(doc.GetUserPassword()) << "\n";
+    for (const MasterList& list : kMasterLists) {
+        const CStringArray& names = (doc.*list.get)();
+        out << "list." << list.key << ": " << names.GetSize() << "\n";
+        for (int i = 0; i < names.GetSize(); ++i) {
+            out << "list." << list.key << "." << i << ": " << utf8(names[i]) << "\n";
+        }
+    }
     for (int i = 0; i < doc.GetRecordCount(); ++i) {
         dumpCase(out, i, doc.RecordAt(i));
     }
@@ -210,30 +232,12 @@ bool setCaseMember(CQuellmarkDoc& doc, char** a) {
     return setMember(r, a[1], a[2]) && doc.ReplaceRecord(index, r);
 }
 
-CStringArray* masterList(CQuellmarkDoc& doc, const std::string& name) {
-    if (name == "anesthesiologists") {
-        return &doc.GetAnesthesiologistList();
-    }
-    if (name == "supervisors") {
-        return &doc.GetSupervisorList();
-    }
-    if (name == "wards") {
-        return &doc.GetWardList();
-    }
-    if (name == "rooms") {
-        return &doc.GetRoomList();
-    }
-    if (name == "departments") {
-        return &doc.GetDepartmentList();
-    }
-    return nullptr;
-}
-
 int usage() {
-    std::cerr << "usage: vora_testkit make FILE N [SEED] | cases FILE NAME@Y-M-D... | "
-                 "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
-                 "get FILE KEY | passwords FILE ADMIN USER | set FILE INDEX KEY VALUE | "
-                 "list FILE NAME ENTRY...\n";
+    std::cerr
+        << "usage: vora_testkit make FILE N [SEED] | cases FILE NAME@Y-M-D... | "
+           "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
+           "get FILE KEY | passwords FILE ADMIN USER | list FILE LIST NAME... | export FILE OUT | "
+           "set FILE INDEX KEY VALUE\n";
     return 2;
 }
 
@@ -284,6 +288,28 @@ int main(int argc, char** argv) {
             doc.SetPasswords(admin, user);
             return save(doc) ? 0 : 1;
         }
+        if (command == "list" && argc >= 4) {
+            CQuellmarkDoc doc(file);
+            for (const MasterList& list : kMasterLists) {
+                if (list.key == std::string(argv[3])) {
+                    for (int i = 4; i < argc; ++i) {
+                        CString name;
+                        CString::FromUtf8(argv[i], name);
+                        (doc.*list.get)().Add(name);
+                    }
+                    return save(doc) ? 0 : 1;
+                }
+            }
+            return usage();
+        }
+        if (command == "export" && argc >= 4) {
+            CString error;
+            if (!registry::ExportCaseList(CQuellmarkDoc(file), argv[3], &error)) {
+                std::cerr << error.ToUtf8() << "\n";
+                return 1;
+            }
+            return 0;
+        }
         if (command == "patient" && argc == 11) {
             CQuellmarkDoc doc(file);
             if (!setPatient(doc, argv + 3)) {
@@ -298,24 +324,14 @@ int main(int argc, char** argv) {
             }
             return save(doc) ? 0 : 1;
         }
-        if (command == "list" && argc >= 4) {
-            CQuellmarkDoc doc(file);
-            CStringArray* list = masterList(doc, argv[3]);
-            CString entry;
-            for (int i = 4; list && i < argc; ++i) {
-                if (!CString::FromUtf8(argv[i], entry)) {
-                    return usage();
-                }
-                list->Add(entry);
-            }
-            return list && save(doc) ? 0 : usage();
-        }
         if (command == "dump") {
-            std::cout << dump(CQuellmarkDoc(file));
+            CQuellmarkDoc doc(file);
+            std::cout << dump(doc);
             return 0;
         }
         if (command == "get" && argc >= 4) {
-            std::istringstream lines(dump(CQuellmarkDoc(file)));
+            CQuellmarkDoc doc(file);
+            std::istringstream lines(dump(doc));
             std::string key = std::string(argv[3]) + ": ";
             for (std::string line; std::getline(lines, line);) {
                 if (line.rfind(key, 0) == 0) {
