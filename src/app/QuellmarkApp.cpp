@@ -8,6 +8,7 @@
 #include "framework/ui/Window.h"
 #include "listview/QuellmarkView.h"
 #include "registry/QuellmarkDoc.h"
+#include "report/AggregateMenuDlg.h"
 
 #include <memory>
 #include <new>
@@ -56,6 +57,7 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
     commands.login = [&doc](int& generalUser) { return promptLogin(*doc, generalUser); };
     commands.newCase = [&doc] { entry::RunNewCase(*doc); };
     commands.openCase = [&doc](int recordIndex) { entry::RunExistingCase(*doc, recordIndex); };
+    commands.aggregate = [&doc] { report::RunAggregateMenu(*doc); };
     commands.closeMainWindow = [&frame] { frame.RequestClose(); };
     CQuellmarkView view(*doc, std::move(commands));
     frame.Create(view);
