@@ -20,9 +20,9 @@ const fw::DlgTemplate& aggregateMenuDialog() {
         {
             {kHospitalInfo, CtlKind::Push, 30, 20, 80, 20, "病院情報"},
             // The label takes its seven full-width characters, the field follows it.
-            {fw::kStaticId, CtlKind::Static, 10, 58, 58, 8, "集計年（西暦）"},
+            {fw::kStaticId, CtlKind::Static, 10, 55, 58, 14, "集計年（西暦）", fw::kAlignVCenter},
             {kYear, CtlKind::Edit, 69, 55, 36, 14, "", fw::kAlignRight},
-            {fw::kStaticId, CtlKind::Static, 109, 58, 12, 8, "年"},
+            {fw::kStaticId, CtlKind::Static, 109, 55, 12, 14, "年", fw::kAlignVCenter},
             {kSocietyReport, CtlKind::Push, 30, 75, 80, 20, "学会集計"},
             {kPersonCount, CtlKind::Push, 30, 110, 80, 20, "個人別集計"},
             {kBack, CtlKind::Push, 30, 145, 80, 20, "戻る"},

@@ -38,7 +38,8 @@ const char* const kSiteRows[kSiteGroupCount] = {
 void addRow(std::vector<fw::CtlTemplate>& controls, int row, const char* label, int labelX,
             int labelWidth, int inChargeId, int inChargeX, int supervisedId, int supervisedX) {
     const int y = kRowTop + row * kRowStep;
-    controls.push_back({fw::kStaticId, CtlKind::Static, labelX, y + 3, labelWidth, 8, label});
+    controls.push_back({fw::kStaticId, CtlKind::Static, labelX, y, labelWidth, kCountHeight, label,
+                        fw::kAlignVCenter});
     controls.push_back({inChargeId, CtlKind::Edit, inChargeX, y, kCountWidth, kCountHeight, "",
                         fw::kReadOnly | fw::kAlignRight});
     controls.push_back({supervisedId, CtlKind::Edit, supervisedX, y, kCountWidth, kCountHeight, "",
@@ -67,7 +68,7 @@ fw::DlgTemplate makePersonCountDialog() {
     fw::DlgTemplate tmpl{kPersonCountDialogId, kWidth, 322, nullptr, {}};
     auto& c = tmpl.controls;
     c.push_back({fw::kStaticId, CtlKind::Group, 5, 7, 146, 56, ""});
-    c.push_back({fw::kStaticId, CtlKind::Static, 12, 18, 20, 8, "名前"});
+    c.push_back({fw::kStaticId, CtlKind::Static, 12, 15, 20, 14, "名前", fw::kAlignVCenter});
     c.push_back({kPerson, CtlKind::Edit, 33, 15, 86, 14, ""});
     c.push_back({kContains, CtlKind::Radio, 10, 35, 139, 10, "名前欄の文字列を含む", fw::kGroup});
     c.push_back({kEquals, CtlKind::Radio, 10, 50, 139, 10, "名前欄の文字列と完全に一致する"});
