@@ -1,8 +1,8 @@
 #include "report/SocietyReport.h"
 
-#include "entry/PreopCodes.h"
 #include "framework/File.h"
 #include "incident/IncidentCodes.h"
+#include "registry/ComorbidityCodes.h"
 #include "report/ReportCheck.h"
 
 #include <charconv>
@@ -95,10 +95,10 @@ bool appendCaseLine(CString& out, const CQuellmarkDoc& doc, const CCaseRecord& r
     appendSite(out, r.GetnSite());
     appendIntField(out, r.GetnPosition());
     appendMethod(out, r.GetnMethod());
-    int slots[entry::kPreopSlotCount];
-    entry::UnpackPreopSlots(r.GetnPreopCode(), slots);
+    int slots[registry::kPreopSlotCount];
+    registry::UnpackPreopSlots(r.GetnPreopCode(), slots);
     for (int slot : slots) {
-        appendText(out, entry::ReportCode(slot));
+        appendText(out, registry::ReportCode(slot));
     }
     appendProduct(out, r.GetnMap(), r.GetnMapUnit());
     appendProduct(out, r.GetnWholeBlood(), r.GetnWholeBloodUnit());
