@@ -10,6 +10,7 @@
 #include "registry/AdminMenuDlg.h"
 #include "registry/ExportDoneDlg.h"
 #include "registry/QuellmarkDoc.h"
+#include "report/AggregateMenuDlg.h"
 
 #include <memory>
 #include <new>
@@ -58,6 +59,7 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
     commands.login = [&doc](int& generalUser) { return promptLogin(*doc, generalUser); };
     commands.newCase = [&doc] { entry::RunNewCase(*doc); };
     commands.openCase = [&doc](int recordIndex) { entry::RunExistingCase(*doc, recordIndex); };
+    commands.aggregate = [&doc] { report::RunAggregateMenu(*doc); };
     commands.adminMenu = [&doc] { registry::OnAdminMenu(*doc); };
     commands.closeMainWindow = [&frame] { frame.RequestClose(); };
     CQuellmarkView view(*doc, std::move(commands));
