@@ -12,6 +12,7 @@
 #include "registry/AdminMenuDlg.h"
 #include "registry/ExportDoneDlg.h"
 #include "registry/QuellmarkDoc.h"
+#include "report/AggregateMenuDlg.h"
 
 #include <memory>
 #include <new>
@@ -66,6 +67,7 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
     commands.filter = [&doc](CQuellmarkView& v) {
         listview::RunFilter(*doc, v.m_filter, v.m_tStart, v.m_tEnd);
     };
+    commands.aggregate = [&doc] { report::RunAggregateMenu(*doc); };
     commands.adminMenu = [&doc] { registry::OnAdminMenu(*doc); };
     commands.closeMainWindow = [&frame] { frame.RequestClose(); };
     CQuellmarkView view(*doc, std::move(commands));

@@ -10,12 +10,18 @@
 //   vora_testkit passwords FILE ADMIN USER   sets both passwords (the file may be new)
 //   vora_testkit set FILE INDEX KEY VALUE    one member of case INDEX, KEY as dump names it
 //                                            (the texts and codes the list filter reads)
+//   vora_testkit reportable FILE NAME@Y-M-D[@ANESTHESIOLOGIST] ...
+//                                            cases that pass the society report's check
+//   vora_testkit report FILE YEAR OPERATIONS ROTATORS
+//                                            the society report of YEAR, as it would be written
 //   vora_testkit list FILE LIST NAME...      appends names to a master list (the file may be
 //                                            new); LIST is one of the keys of masterLists
 //   vora_testkit export FILE OUT             the patient list export of FILE, written to OUT
 
 #include "registry/CsvExport.h"
 #include "registry/QuellmarkDoc.h"
+#include "report/HospitalInfo.h"
+#include "report/SocietyReport.h"
 #include "support/CaseBuilder.h"
 
 #include <cstdio>
@@ -232,12 +238,38 @@ bool setCaseMember(CQuellmarkDoc& doc, char** a) {
     return setMember(r, a[1], a[2]) && doc.ReplaceRecord(index, r);
 }
 
+// NAME@Y-M-D or NAME@Y-M-D@ANESTHESIOLOGIST.
+bool addReportable(CQuellmarkDoc& doc, const std::string& arg) {
+    const std::size_t at = arg.find('@');
+    int y = 0, m = 0, d = 0, used = 0;
+    if (at == std::string::npos ||
+        std::sscanf(arg.c_str() + at + 1, "%d-%d-%d%n", &y, &m, &d, &used) != 3) {
+        return false;
+    }
+    CCaseRecord r = testing_support::ReportableCase(arg.substr(0, at).c_str(), y, m, d);
+    const std::string rest = arg.substr(at + 1 + std::size_t(used));
+    CString person;
+    if (!rest.empty() && (rest[0] != '@' || !CString::FromUtf8(rest.substr(1), person))) {
+        return false;
+    }
+    r.SetAnesthesiologist(0, person);
+    doc.AddRecord(r);
+    return true;
+}
+
+// The report text that a run with these annual figures writes.
+std::string reportText(CQuellmarkDoc& doc, char** a) {
+    report::ReportTally tally = report::TallyYear(doc, std::atoi(a[0]));
+    const report::AnnualFigures figures{std::atoi(a[1]), float(std::atof(a[2]))};
+    return report::BuildReportText(doc, report::HospitalInfoOf(doc), tally, figures).str();
+}
+
 int usage() {
-    std::cerr
-        << "usage: vora_testkit make FILE N [SEED] | cases FILE NAME@Y-M-D... | "
-           "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
-           "get FILE KEY | passwords FILE ADMIN USER | list FILE LIST NAME... | export FILE OUT | "
-           "set FILE INDEX KEY VALUE\n";
+    std::cerr << "usage: vora_testkit make FILE N [SEED] | cases FILE NAME@Y-M-D... | "
+                 "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
+                 "get FILE KEY | passwords FILE ADMIN USER | list FILE LIST NAME... | "
+                 "export FILE OUT | reportable FILE NAME@Y-M-D[@WHO]... | "
+                 "report FILE YEAR OPERATIONS ROTATORS | set FILE INDEX KEY VALUE\n";
     return 2;
 }
 
@@ -278,6 +310,20 @@ int main(int argc, char** argv) {
                 doc.AddRecord(testing_support::BlankCase(arg.substr(0, at).c_str(), y, m, d));
             }
             return save(doc) ? 0 : 1;
+        }
+        if (command == "reportable") {
+            CQuellmarkDoc doc(CQuellmarkDoc::NoFile{}, file);
+            for (int i = 3; i < argc; ++i) {
+                if (!addReportable(doc, argv[i])) {
+                    return usage();
+                }
+            }
+            return save(doc) ? 0 : 1;
+        }
+        if (command == "report" && argc == 6) {
+            CQuellmarkDoc doc(file);
+            std::cout << reportText(doc, argv + 3);
+            return 0;
         }
         if (command == "passwords" && argc >= 5) {
             CQuellmarkDoc doc(file);
