@@ -6,6 +6,8 @@
 #include "framework/ui/Dialog.h"
 #include "framework/ui/Replay.h"
 #include "framework/ui/Window.h"
+#include "listview/DisplayItemsDlg.h"
+#include "listview/FilterDlg.h"
 #include "listview/QuellmarkView.h"
 #include "registry/AdminMenuDlg.h"
 #include "registry/ExportDoneDlg.h"
@@ -59,6 +61,12 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
     commands.login = [&doc](int& generalUser) { return promptLogin(*doc, generalUser); };
     commands.newCase = [&doc] { entry::RunNewCase(*doc); };
     commands.openCase = [&doc](int recordIndex) { entry::RunExistingCase(*doc, recordIndex); };
+    commands.displayItems = [](CQuellmarkView& v) {
+        listview::RunDisplayItems(v.m_nColumn, v.m_tStart, v.m_tEnd);
+    };
+    commands.filter = [&doc](CQuellmarkView& v) {
+        listview::RunFilter(*doc, v.m_filter, v.m_tStart, v.m_tEnd);
+    };
     commands.aggregate = [&doc] { report::RunAggregateMenu(*doc); };
     commands.adminMenu = [&doc] { registry::OnAdminMenu(*doc); };
     commands.closeMainWindow = [&frame] { frame.RequestClose(); };

@@ -5,6 +5,11 @@ namespace listview {
 PeriodDate PeriodDateOf(int year, int month, int day) {
     PeriodDate result;
     result.time = fw::MakeTime32(year, month, day, 12, 0, 0);
+    if (result.time == 0) {
+        // Noon of 1970 / 1 / 1 where local time is twelve hours ahead: time 0 would read as no
+        // date, so the day is taken a second later.
+        result.time = fw::MakeTime32(year, month, day, 12, 0, 1);
+    }
     if (result.time != fw::kNoTime) {
         result.date = fw::LocalDateOf(result.time);
     }

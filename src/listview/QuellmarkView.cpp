@@ -330,7 +330,7 @@ void CQuellmarkView::OnCommand(int id) {
     case kDisplayItemsButton:
     case kFilterButton:
         if (auto& command = id == kDisplayItemsButton ? m_commands.displayItems : m_commands.filter) {
-            command();
+            command(*this);
             afterListChange(true);
         }
         break;

@@ -24,17 +24,20 @@ enum ViewControl : int {
 
 } // namespace listview
 
+class CQuellmarkView;
+
 // What the view starts but does not own: the dialogs of the other parts of the program.
 struct ViewCommands {
     // Shows the login prompt; true with generalUser set when a password matched.
     std::function<bool(int& generalUser)> login;
     std::function<void()> newCase;                 // kNewCaseButton
     std::function<void(int recordIndex)> openCase; // a click on a row
-    std::function<void()> displayItems;            // kDisplayItemsButton
-    std::function<void()> filter;                  // kFilterButton
-    std::function<void()> aggregate;               // kAggregateButton
-    std::function<void()> adminMenu;               // kAdminMenuButton
-    std::function<void()> closeMainWindow;         // after a cancelled login
+    // The column, period and filter dialogs change the view's display settings.
+    std::function<void(CQuellmarkView&)> displayItems; // kDisplayItemsButton
+    std::function<void(CQuellmarkView&)> filter;       // kFilterButton
+    std::function<void()> aggregate;                   // kAggregateButton
+    std::function<void()> adminMenu;                   // kAdminMenuButton
+    std::function<void()> closeMainWindow;             // after a cancelled login
 };
 
 class CQuellmarkView : public fw::CViewWnd {

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
 namespace {
 
 using listview::PeriodDateOf;
@@ -33,6 +37,26 @@ TEST(PeriodDateTest, DaysAreNormalisedAndCheckedAtNoon) {
     }
     EXPECT_EQ(listview::PeriodDateText(0).ToUtf8(), "指定無し");
     EXPECT_EQ(listview::PeriodDateText(PeriodDateOf(2006, 4, 1).time).ToUtf8(), "2006 / 4 / 1");
+}
+
+// Where local time is twelve hours ahead of UTC, noon of the first day of the range is time 0,
+// which means no date; the first day must still be a day.
+TEST(PeriodDateTest, FirstDayIsADayWhereNoonIsTimeZero) {
+    const char* before = std::getenv("TZ");
+    const std::string saved = before ? before : "";
+    setenv("TZ", "XYZ-12", 1);
+    tzset();
+    listview::PeriodDate date = PeriodDateOf(1970, 1, 1);
+    EXPECT_NE(date.time, 0);
+    EXPECT_NE(date.time, fw::kNoTime);
+    EXPECT_EQ(listview::PeriodDateText(date).ToUtf8(), "1970 / 1 / 1");
+    EXPECT_EQ(fw::LocalDateOf(date.time), (fw::LocalDate{1970, 1, 1}));
+    if (before) {
+        setenv("TZ", saved.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
 }
 
 } // namespace

@@ -8,6 +8,8 @@
 //   vora_testkit dump FILE                   every member of every case, and the tables
 //   vora_testkit get FILE KEY                one line of dump, by its key
 //   vora_testkit passwords FILE ADMIN USER   sets both passwords (the file may be new)
+//   vora_testkit set FILE INDEX KEY VALUE    one member of case INDEX, KEY as dump names it
+//                                            (the texts and codes the list filter reads)
 //   vora_testkit reportable FILE NAME@Y-M-D[@ANESTHESIOLOGIST] ...
 //                                            cases that pass the society report's check
 //   vora_testkit report FILE YEAR OPERATIONS ROTATORS
@@ -182,6 +184,60 @@ bool setPatient(CQuellmarkDoc& doc, char** a) {
     return doc.ReplaceRecord(index, r);
 }
 
+// The members a script may set, by the keys of dump.
+bool setMember(CCaseRecord& r, const std::string& key, const char* value) {
+    CString text;
+    if (!CString::FromUtf8(value, text)) {
+        return false;
+    }
+    const int number = std::atoi(value);
+    const int slot = key.empty() ? -1 : key.back() - '1'; // of the three people, 0 to 2
+    const bool hasSlot = slot >= 0 && slot <= 2;
+    if (key == "nSex") {
+        r.SetnSex(number);
+    } else if (key == "nSite") {
+        r.SetnSite(number);
+    } else if (key == "nMethod") {
+        r.SetnMethod(number);
+    } else if (key == "strId") {
+        r.SetstrId(text);
+    } else if (key == "strKana") {
+        r.SetstrKana(text);
+    } else if (key == "strDisease") {
+        r.SetstrDisease(text);
+    } else if (key == "strProcedure") {
+        r.SetstrProcedure(text);
+    } else if (key == "strDepartment") {
+        r.SetstrDepartment(text);
+    } else if (key == "strWard") {
+        r.SetstrWard(text);
+    } else if (key == "strAsa") {
+        r.SetstrAsa(text);
+    } else if (key == "strPreopComment") {
+        r.SetstrPreopComment(text);
+    } else if (key == "strNotes") {
+        r.SetstrNotes(text);
+    } else if (key == "strDrugIncident") {
+        r.SetstrDrugIncident(text);
+    } else if (hasSlot && key.substr(0, key.size() - 1) == "strAnesthesiologist") {
+        r.SetAnesthesiologist(slot, text);
+    } else if (hasSlot && key.substr(0, key.size() - 1) == "strSupervisor") {
+        r.SetSupervisor(slot, text);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool setCaseMember(CQuellmarkDoc& doc, char** a) {
+    const int index = std::atoi(a[0]);
+    if (index < 0 || index >= doc.GetRecordCount()) {
+        return false;
+    }
+    CCaseRecord r = doc.GetRecord(index);
+    return setMember(r, a[1], a[2]) && doc.ReplaceRecord(index, r);
+}
+
 // NAME@Y-M-D or NAME@Y-M-D@ANESTHESIOLOGIST.
 bool addReportable(CQuellmarkDoc& doc, const std::string& arg) {
     const std::size_t at = arg.find('@');
@@ -213,7 +269,7 @@ int usage() {
                  "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
                  "get FILE KEY | passwords FILE ADMIN USER | list FILE LIST NAME... | "
                  "export FILE OUT | reportable FILE NAME@Y-M-D[@WHO]... | "
-                 "report FILE YEAR OPERATIONS ROTATORS\n";
+                 "report FILE YEAR OPERATIONS ROTATORS | set FILE INDEX KEY VALUE\n";
     return 2;
 }
 
@@ -303,6 +359,13 @@ int main(int argc, char** argv) {
         if (command == "patient" && argc == 11) {
             CQuellmarkDoc doc(file);
             if (!setPatient(doc, argv + 3)) {
+                return usage();
+            }
+            return save(doc) ? 0 : 1;
+        }
+        if (command == "set" && argc == 6) {
+            CQuellmarkDoc doc(file);
+            if (!setCaseMember(doc, argv + 3)) {
                 return usage();
             }
             return save(doc) ? 0 : 1;
