@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fw {
 
@@ -12,7 +13,9 @@ namespace fw {
 bool Utf8ToCp932(std::string_view utf8, std::string& out);
 
 // Bytes that are not valid cp932 (a lone lead byte, an unassigned code) become U+FFFD, so that
-// damaged texts still show.
-std::string Cp932ToUtf8(std::string_view cp932);
+// damaged texts still show; undecodable, when given, receives the bytes behind each U+FFFD in
+// order.
+std::string Cp932ToUtf8(std::string_view cp932,
+                        std::vector<std::string_view>* undecodable = nullptr);
 
 } // namespace fw
