@@ -88,11 +88,10 @@ std::string Cp932ToUtf8(std::string_view cp932, std::vector<std::string_view>* u
         // Skip one undecodable character: a lead byte takes a trail byte with it, but not a
         // byte that cannot be one (a line break after a lone lead byte stays a line break).
         std::size_t skip = 1;
-        auto lead = static_cast<unsigned char>(cp932[consumed]);
-        if (((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) &&
-            consumed + 1 < cp932.size()) {
-            auto trail = static_cast<unsigned char>(cp932[consumed + 1]);
-            skip = (trail >= 0x40 && trail <= 0xFC && trail != 0x7F) ? 2 : 1;
+        if (IsLeadByte(static_cast<unsigned char>(cp932[consumed])) &&
+            consumed + 1 < cp932.size() &&
+            IsTrailByte(static_cast<unsigned char>(cp932[consumed + 1]))) {
+            skip = 2;
         }
         out += "\xEF\xBF\xBD";
         if (undecodable) {
