@@ -87,6 +87,8 @@ private:
     void scrollBy(int rows);
     void afterListChange(bool resetScroll);
     void requestLogin();
+    void createImage(int width, int height);
+    void reportMemoryShortage();
 
     CQuellmarkDoc& m_doc;
     ViewCommands m_commands;
@@ -99,4 +101,5 @@ private:
     int m_nState = kLoginPending;
     bool m_loginQueued = false;
     bool m_loginRunning = false;
+    bool m_memoryMessageQueued = false;
 };
