@@ -29,8 +29,9 @@ const std::vector<fw::MenuSpec>& mainMenu() {
 
 CMainFrame::CMainFrame() = default;
 
-void CMainFrame::Create(CQuellmarkView& view) {
+void CMainFrame::Create(CQuellmarkView& view, std::function<void()> exportList) {
     m_view = &view;
+    m_exportList = std::move(exportList);
     CFrameWnd::Create("ヴォラ１．４１号", 800, 500, mainMenu(), view, "ﾚﾃﾞｨ",
                       {"ｶﾅ", "CAP", "NUM", "SCRL"});
     // Printing is the one accelerator with work to do; new, open and save have no part in a
@@ -41,7 +42,7 @@ void CMainFrame::Create(CQuellmarkView& view) {
 bool CMainFrame::OnUpdateCommand(int id, bool& checked) {
     switch (id) {
     case kCmdExportList:
-        return m_view->GetState() == CQuellmarkView::kLoggedIn && !m_view->IsGeneralUser();
+        return isAdministratorAtWork();
     case kCmdStatusBar:
         checked = IsStatusBarVisible();
         return true;
@@ -59,6 +60,12 @@ bool CMainFrame::OnUpdateCommand(int id, bool& checked) {
 
 void CMainFrame::OnCommand(int id) {
     switch (id) {
+    case kCmdExportList:
+        // The patient data leave the program only in the administrator's hands.
+        if (m_exportList && isAdministratorAtWork()) {
+            m_exportList();
+        }
+        break;
     case kCmdForcedExit:
         // Ends at once; whatever changed since the last logout is not saved.
         Destroy();
@@ -87,6 +94,10 @@ bool CMainFrame::OnCloseRequest() {
     // Neither the caption's close button nor the window system closes the window; only a
     // cancelled login or the forced exit end the program.
     return m_view->GetState() == CQuellmarkView::kClosing;
+}
+
+bool CMainFrame::isAdministratorAtWork() const {
+    return m_view->GetState() == CQuellmarkView::kLoggedIn && !m_view->IsGeneralUser();
 }
 
 bool CMainFrame::isCommand(int id) const {

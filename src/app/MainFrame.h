@@ -5,6 +5,8 @@
 #include "framework/ui/Automation.h"
 #include "framework/ui/Window.h"
 
+#include <functional>
+
 class CQuellmarkView;
 
 namespace app {
@@ -29,7 +31,8 @@ enum MainCommand {
 class CMainFrame : public fw::CFrameWnd, public fw::IMainAutomation {
 public:
     CMainFrame();
-    void Create(CQuellmarkView& view);
+    // exportList runs the patient list export (kCmdExportList).
+    void Create(CQuellmarkView& view, std::function<void()> exportList = {});
 
     // fw::IMainAutomation
     bool press(int id, std::string& error) override;
@@ -52,5 +55,8 @@ protected:
 private:
     bool isCommand(int id) const;
 
+    bool isAdministratorAtWork() const;
+
     CQuellmarkView* m_view = nullptr;
+    std::function<void()> m_exportList;
 };

@@ -7,7 +7,10 @@
 #include "framework/ui/Replay.h"
 #include "framework/ui/Window.h"
 #include "listview/QuellmarkView.h"
+#include "registry/AdminMenuDlg.h"
+#include "registry/ExportDoneDlg.h"
 #include "registry/QuellmarkDoc.h"
+#include "report/AggregateMenuDlg.h"
 
 #include <memory>
 #include <new>
@@ -56,9 +59,11 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
     commands.login = [&doc](int& generalUser) { return promptLogin(*doc, generalUser); };
     commands.newCase = [&doc] { entry::RunNewCase(*doc); };
     commands.openCase = [&doc](int recordIndex) { entry::RunExistingCase(*doc, recordIndex); };
+    commands.aggregate = [&doc] { report::RunAggregateMenu(*doc); };
+    commands.adminMenu = [&doc] { registry::OnAdminMenu(*doc); };
     commands.closeMainWindow = [&frame] { frame.RequestClose(); };
     CQuellmarkView view(*doc, std::move(commands));
-    frame.Create(view);
+    frame.Create(view, [&doc] { registry::OnExportList(*doc); });
     frame.Show();
     view.OnInitialUpdate();
     return fw::RunEventLoop();

@@ -72,6 +72,23 @@ protected:
     MessageCatcher messages;
 };
 
+// With Japanese input on, numbers and times must still arrive as half-width digits; the texts
+// keep the input method as the user left it.
+TEST_F(CaseFormUi, NumberAndTimeFieldsTakeHalfWidthInput) {
+    WhenOpen([&] {
+        for (int id : {kAgeYears, kAgeMonths, kAgeDays, kHeight, kWeight, kYear, kMonth, kDay,
+                       kCrystalloid, kColloid, kUrine, kBloodLoss, kMap, kFfp, kPc, kAutologous,
+                       kWholeBlood, kAlbumin, kOtherAmount, kAnesthesiaTime, kSurgeryTime}) {
+            EXPECT_FALSE(ControlOf(id).widget->testAttribute(Qt::WA_InputMethodEnabled)) << id;
+        }
+        for (int id : {kName, kKana, kId, kDisease, kProcedure, kOtherName, kTransfusionNote}) {
+            EXPECT_TRUE(ControlOf(id).widget->testAttribute(Qt::WA_InputMethodEnabled)) << id;
+        }
+        Form().EndDialog(fw::kIdCancel);
+    });
+    entry::RunNewCase(doc);
+}
+
 TEST_F(CaseFormUi, ConfirmingStopsAtTheFirstBadValueInExchangeOrder) {
     WhenOpen([&] {
         Type(kName, "佐藤");

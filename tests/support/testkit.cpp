@@ -8,8 +8,18 @@
 //   vora_testkit dump FILE                   every member of every case, and the tables
 //   vora_testkit get FILE KEY                one line of dump, by its key
 //   vora_testkit passwords FILE ADMIN USER   sets both passwords (the file may be new)
+//   vora_testkit reportable FILE NAME@Y-M-D[@ANESTHESIOLOGIST] ...
+//                                            cases that pass the society report's check
+//   vora_testkit report FILE YEAR OPERATIONS ROTATORS
+//                                            the society report of YEAR, as it would be written
+//   vora_testkit list FILE LIST NAME...      appends names to a master list (the file may be
+//                                            new); LIST is one of the keys of masterLists
+//   vora_testkit export FILE OUT             the patient list export of FILE, written to OUT
 
+#include "registry/CsvExport.h"
 #include "registry/QuellmarkDoc.h"
+#include "report/HospitalInfo.h"
+#include "report/SocietyReport.h"
 #include "support/CaseBuilder.h"
 
 #include <cstdio>
@@ -108,13 +118,33 @@ void dumpCase(std::ostream& out, int i, const CCaseRecord& r) {
     text("strDrugIncident", r.GetstrDrugIncident());
 }
 
-std::string dump(const CQuellmarkDoc& doc) {
+// The master lists by the keys of dump: "list.wards.0: 3東".
+struct MasterList {
+    const char* key;
+    CStringArray& (CQuellmarkDoc::*get)();
+};
+const MasterList kMasterLists[] = {
+    {"anesthesiologists", &CQuellmarkDoc::GetAnesthesiologistList},
+    {"supervisors", &CQuellmarkDoc::GetSupervisorList},
+    {"wards", &CQuellmarkDoc::GetWardList},
+    {"rooms", &CQuellmarkDoc::GetRoomList},
+    {"departments", &CQuellmarkDoc::GetDepartmentList},
+};
+
+std::string dump(CQuellmarkDoc& doc) {
     std::ostringstream out;
     out << "version: " << doc.GetFileVersion() << "\n";
     out << "cases: " << doc.GetRecordCount() << "\n";
     out << "incidents: " << doc.GetIncidentCount() << "\n";
     out << "admin: " << utf8(doc.GetAdminPassword()) << "\n";
     out << "user: " << utf8(doc.GetUserPassword()) << "\n";
+    for (const MasterList& list : kMasterLists) {
+        const CStringArray& names = (doc.*list.get)();
+        out << "list." << list.key << ": " << names.GetSize() << "\n";
+        for (int i = 0; i < names.GetSize(); ++i) {
+            out << "list." << list.key << "." << i << ": " << utf8(names[i]) << "\n";
+        }
+    }
     for (int i = 0; i < doc.GetRecordCount(); ++i) {
         dumpCase(out, i, doc.RecordAt(i));
     }
@@ -152,10 +182,38 @@ bool setPatient(CQuellmarkDoc& doc, char** a) {
     return doc.ReplaceRecord(index, r);
 }
 
+// NAME@Y-M-D or NAME@Y-M-D@ANESTHESIOLOGIST.
+bool addReportable(CQuellmarkDoc& doc, const std::string& arg) {
+    const std::size_t at = arg.find('@');
+    int y = 0, m = 0, d = 0, used = 0;
+    if (at == std::string::npos ||
+        std::sscanf(arg.c_str() + at + 1, "%d-%d-%d%n", &y, &m, &d, &used) != 3) {
+        return false;
+    }
+    CCaseRecord r = testing_support::ReportableCase(arg.substr(0, at).c_str(), y, m, d);
+    const std::string rest = arg.substr(at + 1 + std::size_t(used));
+    CString person;
+    if (!rest.empty() && (rest[0] != '@' || !CString::FromUtf8(rest.substr(1), person))) {
+        return false;
+    }
+    r.SetAnesthesiologist(0, person);
+    doc.AddRecord(r);
+    return true;
+}
+
+// The report text that a run with these annual figures writes.
+std::string reportText(CQuellmarkDoc& doc, char** a) {
+    report::ReportTally tally = report::TallyYear(doc, std::atoi(a[0]));
+    const report::AnnualFigures figures{std::atoi(a[1]), float(std::atof(a[2]))};
+    return report::BuildReportText(doc, report::HospitalInfoOf(doc), tally, figures).str();
+}
+
 int usage() {
     std::cerr << "usage: vora_testkit make FILE N [SEED] | cases FILE NAME@Y-M-D... | "
                  "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
-                 "get FILE KEY | passwords FILE ADMIN USER\n";
+                 "get FILE KEY | passwords FILE ADMIN USER | list FILE LIST NAME... | "
+                 "export FILE OUT | reportable FILE NAME@Y-M-D[@WHO]... | "
+                 "report FILE YEAR OPERATIONS ROTATORS\n";
     return 2;
 }
 
@@ -197,6 +255,20 @@ int main(int argc, char** argv) {
             }
             return save(doc) ? 0 : 1;
         }
+        if (command == "reportable") {
+            CQuellmarkDoc doc(CQuellmarkDoc::NoFile{}, file);
+            for (int i = 3; i < argc; ++i) {
+                if (!addReportable(doc, argv[i])) {
+                    return usage();
+                }
+            }
+            return save(doc) ? 0 : 1;
+        }
+        if (command == "report" && argc == 6) {
+            CQuellmarkDoc doc(file);
+            std::cout << reportText(doc, argv + 3);
+            return 0;
+        }
         if (command == "passwords" && argc >= 5) {
             CQuellmarkDoc doc(file);
             CString admin;
@@ -206,6 +278,28 @@ int main(int argc, char** argv) {
             doc.SetPasswords(admin, user);
             return save(doc) ? 0 : 1;
         }
+        if (command == "list" && argc >= 4) {
+            CQuellmarkDoc doc(file);
+            for (const MasterList& list : kMasterLists) {
+                if (list.key == std::string(argv[3])) {
+                    for (int i = 4; i < argc; ++i) {
+                        CString name;
+                        CString::FromUtf8(argv[i], name);
+                        (doc.*list.get)().Add(name);
+                    }
+                    return save(doc) ? 0 : 1;
+                }
+            }
+            return usage();
+        }
+        if (command == "export" && argc >= 4) {
+            CString error;
+            if (!registry::ExportCaseList(CQuellmarkDoc(file), argv[3], &error)) {
+                std::cerr << error.ToUtf8() << "\n";
+                return 1;
+            }
+            return 0;
+        }
         if (command == "patient" && argc == 11) {
             CQuellmarkDoc doc(file);
             if (!setPatient(doc, argv + 3)) {
@@ -214,11 +308,13 @@ int main(int argc, char** argv) {
             return save(doc) ? 0 : 1;
         }
         if (command == "dump") {
-            std::cout << dump(CQuellmarkDoc(file));
+            CQuellmarkDoc doc(file);
+            std::cout << dump(doc);
             return 0;
         }
         if (command == "get" && argc >= 4) {
-            std::istringstream lines(dump(CQuellmarkDoc(file)));
+            CQuellmarkDoc doc(file);
+            std::istringstream lines(dump(doc));
             std::string key = std::string(argv[3]) + ": ";
             for (std::string line; std::getline(lines, line);) {
                 if (line.rfind(key, 0) == 0) {

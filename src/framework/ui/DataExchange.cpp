@@ -212,6 +212,7 @@ void DDX_Text(CDataExchange* pDX, int id, CString& value) {
 void DDX_Text(CDataExchange* pDX, int id, int& value) {
     Control& c = prepare(pDX, id);
     if (!pDX->m_bSaveAndValidate) {
+        detail::UseHalfWidthInput(c);
         detail::writeText(c, CString::Formatted("%d", value));
         return;
     }
@@ -223,6 +224,7 @@ void DDX_Text(CDataExchange* pDX, int id, int& value) {
 void DDX_Text(CDataExchange* pDX, int id, float& value) {
     Control& c = prepare(pDX, id);
     if (!pDX->m_bSaveAndValidate) {
+        detail::UseHalfWidthInput(c);
         detail::writeText(c, detail::formatDialogFloat(value));
         return;
     }

@@ -45,6 +45,11 @@ struct Control {
     bool isMultiLine() const { return kind() == CtlKind::Edit && has(kMultiLine); }
 };
 
+// An edit that takes digits: the input method stays off while it has the focus, and digits,
+// which sit higher in their line than kana and kanji, are moved to the middle of the field.
+void UseHalfWidthInput(Control& c);
+void UseHalfWidthInput(QWidget* edit);
+
 // Refuses, as it is typed or pasted, a character that cp932 cannot hold (U+FFFD included) and
 // text beyond the byte limit. A U+FFFD the program wrote for damaged bytes may stay where it is.
 class Cp932Validator : public QValidator {

@@ -133,6 +133,10 @@ void MultiLineEdit::keyPressEvent(QKeyEvent* event) {
         event->ignore(); // Enter belongs to the dialog's default button
         return;
     }
+    if (enter && isReadOnly()) {
+        event->accept(); // wanted but not written: it must not reach the default button either
+        return;
+    }
     QPlainTextEdit::keyPressEvent(event);
 }
 
