@@ -3,7 +3,7 @@
 #include "app/AboutDlg.h"
 #include "listview/QuellmarkView.h"
 
-#include <map>
+using namespace app;
 
 namespace {
 
@@ -23,19 +23,6 @@ const std::vector<fw::MenuSpec>& mainMenu() {
         {"ﾍﾙﾌﾟ(&H)", {{kCmdAbout, "ﾊﾞｰｼﾞｮﾝ情報 (&A)..."}}},
     };
     return menus;
-}
-
-const std::map<std::string, fw::ScrollCode>& scrollActions() {
-    static const std::map<std::string, fw::ScrollCode> actions = {
-        {"lineup", fw::kScrollLineUp},
-        {"linedown", fw::kScrollLineDown},
-        {"pageup", fw::kScrollPageUp},
-        {"pagedown", fw::kScrollPageDown},
-        {"top", fw::kScrollTop},
-        {"bottom", fw::kScrollBottom},
-        {"thumb", fw::kScrollThumbPosition},
-    };
-    return actions;
 }
 
 } // namespace
@@ -144,21 +131,16 @@ bool CMainFrame::menu(int commandId, std::string& error) {
 }
 
 bool CMainFrame::click(int x, int y, std::string&) {
-    m_view->HandleLButtonDown(x, y);
+    m_view->ClickAt(x, y);
     return true;
 }
 
-bool CMainFrame::key(const std::string& name, int count, std::string& error) {
-    return m_view->SendKey(name, count, error);
+bool CMainFrame::key(const std::string& name, int repeat, std::string& error) {
+    return m_view->SendKey(name, repeat, error);
 }
 
-bool CMainFrame::scroll(const std::string& action, int pos, std::string& error) {
-    auto found = scrollActions().find(action);
-    if (found == scrollActions().end()) {
-        error = "unknown scroll action " + action;
-        return false;
-    }
-    m_view->Scroll(found->second, pos);
+bool CMainFrame::scroll(fw::ScrollCode code, int pos, std::string&) {
+    m_view->Scroll(code, pos);
     return true;
 }
 

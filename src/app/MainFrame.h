@@ -9,6 +9,8 @@
 
 class CQuellmarkView;
 
+namespace app {
+
 // Command ids of the menu and the accelerators.
 enum MainCommand {
     kCmdExportList = 32771,
@@ -24,6 +26,8 @@ enum MainCommand {
     kCmdPrintPreview = 57609,
 };
 
+} // namespace app
+
 class CMainFrame : public fw::CFrameWnd, public fw::IMainAutomation {
 public:
     CMainFrame();
@@ -34,8 +38,8 @@ public:
     bool press(int id, std::string& error) override;
     bool menu(int commandId, std::string& error) override;
     bool click(int x, int y, std::string& error) override;
-    bool key(const std::string& name, int count, std::string& error) override;
-    bool scroll(const std::string& action, int pos, std::string& error) override;
+    bool key(const std::string& name, int repeat, std::string& error) override;
+    bool scroll(fw::ScrollCode code, int pos, std::string& error) override;
     bool resize(int width, int height, std::string& error) override;
     void close() override;
     bool enabled(int id, bool& value, std::string& error) override;

@@ -24,6 +24,77 @@ std::string baseNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string joinPath(const std::string& directory, const std::string& name) {
+    if (!name.empty() && name[0] == '/') {
+        return name;
+    }
+    return directory == "." ? name : directory + "/" + name;
+}
+
+// What the symbolic link at path points to, as a path from the working directory; empty when
+// path is no link.
+std::string linkTarget(const std::string& path) {
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n < 0) {
+            return {};
+        }
+        if (std::size_t(n) < target.size()) {
+            target.resize(std::size_t(n));
+            return joinPath(directoryOf(path), target);
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+// The file that path names once every symbolic link on the way is followed: the link itself
+// is not the user's data, what it points to is. Fails with ELOOP on a cycle.
+bool resolveLinks(const std::string& path, std::string& resolved, int& error) {
+    resolved = path;
+    // As many links as the system itself follows before it gives up.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(resolved.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return true;
+        }
+        std::string next = linkTarget(resolved);
+        if (next.empty()) {
+            error = errno;
+            return false;
+        }
+        resolved = std::move(next);
+    }
+    error = ELOOP;
+    return false;
+}
+
+CString pathText(const std::string& path) {
+    CString text;
+    if (!CString::FromUtf8(path, text)) {
+        text = CString(path);
+    }
+    return text;
+}
+
+CString danglingLinkText(const std::string& path) {
+    std::string target;
+    int error = 0;
+    resolveLinks(path, target, error);
+    return "リンク先「"_sj + pathText(target) + "」がありません"_sj;
+}
+
+// A device, FIFO, socket or folder is no data file, wherever a link to it points.
+void refuseIrregular(const std::string& path, const struct stat& st) {
+    if (S_ISREG(st.st_mode)) {
+        return;
+    }
+    throw CFileException(path, 0,
+                         S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR)
+                                             : "通常のファイルではありません"_sj,
+                         FileStep::Open);
+}
+
 } // namespace
 
 CString SystemErrorText(int error) {
@@ -42,6 +113,8 @@ CString SystemErrorText(int error) {
         return "フォルダであってファイルではありません"_sj;
     case EIO:
         return "ディスクの読み書きに失敗しました"_sj;
+    case ELOOP:
+        return "シンボリックリンクが循環しています"_sj;
     default:
         break;
     }
@@ -57,12 +130,11 @@ CFileException::CFileException(std::string fileName, std::uint64_t offset, CStri
 
 CString CFileException::Message() const {
     CString text = "「"_sj;
-    CString name;
-    if (!CString::FromUtf8(baseNameOf(m_fileName), name)) {
-        name = CString(baseNameOf(m_fileName));
-    }
-    text += name;
+    text += pathText(baseNameOf(m_fileName));
     switch (m_step) {
+    case FileStep::Open:
+        text += "」を開けません"_sj;
+        break;
     case FileStep::Read:
         text += "」を読み込めません（"_sj;
         text += CString::Formatted("%llu", static_cast<unsigned long long>(m_offset));
@@ -111,25 +183,40 @@ CDiskFile::CDiskFile(const std::string& path, bool* missing) : m_path(path) {
     if (missing) {
         *missing = false;
     }
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0) {
-        int error = errno;
+    // Looked at before it is opened: opening a FIFO waits for a writer, opening a device may
+    // do something of its own.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int error = errno;
+        struct stat link {};
+        const bool dangling = error == ENOENT && ::lstat(path.c_str(), &link) == 0;
+        if (dangling) {
+            throw CFileException(path, 0, danglingLinkText(path), FileStep::Open);
+        }
         if (missing && error == ENOENT) {
             *missing = true;
             return;
         }
-        throw CFileException(path, 0, SystemErrorText(error));
+        throw CFileException(path, 0, SystemErrorText(error), FileStep::Open);
     }
-    struct stat st {};
-    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        int error = errno;
+    refuseIrregular(path, st);
+    // Non-blocking, so that a file swapped for a FIFO in the meantime cannot hold the open.
+    m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        throw CFileException(path, 0, SystemErrorText(errno), FileStep::Open);
+    }
+    if (::fstat(m_fd, &st) != 0) {
+        const int error = errno;
         ::close(m_fd);
         m_fd = -1;
-        throw CFileException(path, 0,
-                             S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR)
-                             : error             ? SystemErrorText(error)
-                                                 : "通常のファイルではありません"_sj);
+        throw CFileException(path, 0, SystemErrorText(error), FileStep::Open);
     }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(m_fd);
+        m_fd = -1;
+        refuseIrregular(path, st);
+    }
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     m_length = std::uint64_t(st.st_size);
 }
 
@@ -168,16 +255,22 @@ void CMemFile::Write(const void* buffer, std::size_t n) {
 
 CSafeFileWriter::CSafeFileWriter(const std::string& path, FileOps& ops)
     : m_ops(ops), m_path(path) {
-    m_tempPath = directoryOf(path) + "/." + baseNameOf(path) + ".tmpXXXXXX";
+    // Through a symbolic link the file it points to is replaced, beside itself, and the link
+    // stays as it is.
+    int error = 0;
+    if (!resolveLinks(path, m_target, error)) {
+        throw CFileException(m_path, 0, SystemErrorText(error), FileStep::Create);
+    }
+    m_tempPath = directoryOf(m_target) + "/." + baseNameOf(m_target) + ".tmpXXXXXX";
     m_fd = m_ops.CreateTemp(m_tempPath.data());
     if (m_fd < 0) {
-        int error = errno;
+        error = errno;
         m_tempPath.clear();
         throw CFileException(m_path, 0, SystemErrorText(error), FileStep::Create);
     }
     // mkostemp already made it owner-only; an existing file keeps its own mode.
     struct stat st {};
-    if (::stat(m_path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    if (::stat(m_target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         ::fchmod(m_fd, st.st_mode & 07777);
     }
 }
@@ -224,11 +317,11 @@ void CSafeFileWriter::Commit() {
     if (::close(fd) != 0) {
         fail(FileStep::Write, errno);
     }
-    if (m_ops.Rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
+    if (m_ops.Rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
         fail(FileStep::Rename, errno);
     }
     m_committed = true;
-    int dir = ::open(directoryOf(m_path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dir = ::open(directoryOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);

@@ -13,9 +13,9 @@
 
 namespace fw {
 
-// What was being done to a file when it failed: reading it, or one of the steps of replacing
-// it safely.
-enum class FileStep { Read, Create, Write, Sync, Rename };
+// What was being done to a file when it failed: opening or reading it, or one of the steps of
+// replacing it safely.
+enum class FileStep { Read, Create, Write, Sync, Rename, Open };
 
 // A file that could not be read or saved, with where and why. The reason is a Japanese text.
 class CFileException : public std::exception {
@@ -26,7 +26,8 @@ public:
     std::uint64_t Offset() const noexcept { return m_offset; }
     const CString& Reason() const noexcept { return m_reason; }
     FileStep Step() const noexcept { return m_step; }
-    // "「vora.dat」を読み込めません（123 バイト目）：理由", or for a save
+    // "「vora.dat」を読み込めません（123 バイト目）：理由", "「vora.dat」を開けません：理由",
+    // or for a save
     // "「vora.dat」を保存できません（書き込みに失敗しました）：理由"
     CString Message() const;
     const char* what() const noexcept override { return m_utf8.c_str(); }
@@ -74,8 +75,9 @@ public:
 // A file on disk opened for reading.
 class CDiskFile final : public CFile {
 public:
-    // Throws CFileException when the file cannot be opened or is not a regular file; sets
-    // *missing instead when it does not exist and missing is given.
+    // Throws CFileException when the file cannot be opened, is not a regular file (a FIFO or
+    // a device, which is refused without waiting on it) or is a symbolic link to nothing; sets
+    // *missing instead when nothing at all is there and missing is given.
     CDiskFile(const std::string& path, bool* missing = nullptr);
     ~CDiskFile() override;
     CDiskFile(const CDiskFile&) = delete;
@@ -114,7 +116,8 @@ private:
 
 // Replaces a file as a whole, or not at all: the bytes go to a temporary file in the same
 // directory, which is flushed, synced and renamed over the target; the directory is synced.
-// A new file is readable by its owner only; an existing one keeps its permissions.
+// A new file is readable by its owner only; an existing one keeps its permissions. When path
+// is a symbolic link, the file it points to is the target and the link stays.
 class CSafeFileWriter final : public CFile {
 public:
     // Throws CFileException when the temporary file cannot be created.
@@ -134,7 +137,8 @@ private:
     [[noreturn]] void fail(FileStep step, int error);
 
     FileOps& m_ops;
-    std::string m_path;
+    std::string m_path;   // as the caller named it, for messages
+    std::string m_target; // the file replaced: path with its links followed
     std::string m_tempPath;
     int m_fd = -1;
     std::uint64_t m_written = 0;

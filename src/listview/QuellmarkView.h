@@ -90,6 +90,8 @@ private:
     void scrollBy(int rows);
     void afterListChange(bool resetScroll);
     void requestLogin();
+    void createImage(int width, int height);
+    void reportMemoryShortage();
 
     CQuellmarkDoc& m_doc;
     ViewCommands m_commands;
@@ -102,4 +104,5 @@ private:
     int m_nState = kLoginPending;
     bool m_loginQueued = false;
     bool m_loginRunning = false;
+    bool m_memoryMessageQueued = false;
 };

@@ -352,6 +352,73 @@ TEST(DialogGuard, CharactersWithoutCp932AreRefused) {
     });
 }
 
+// U+FFFD has no cp932 form: typed, pasted or typed by a script it is refused like an emoji,
+// in every kind of text field.
+TEST(DialogGuard, ReplacementCharacterIsRefusedAsItIsTyped) {
+    CFormDlg dlg;
+    const QString replacement(QChar(0xFFFD));
+    RunDialog(dlg, [&] {
+        auto* name = WidgetOf<QLineEdit>(dlg, kName);
+        name->setFocus();
+        QTest::keyClicks(name, "ab");
+        SendText(name, replacement);
+        name->insert(replacement); // a paste
+        EXPECT_EQ(name->text(), QString("ab"));
+
+        auto* notes = WidgetOf<QPlainTextEdit>(dlg, kNotes);
+        notes->setFocus();
+        QTest::keyClicks(notes, "cd");
+        SendText(notes, replacement);
+        notes->insertPlainText(replacement + "e");
+        EXPECT_EQ(notes->toPlainText(), QString("cd"));
+
+        auto* remark = WidgetOf<QComboBox>(dlg, kRemark);
+        remark->setFocus();
+        SendText(remark->lineEdit(), replacement);
+        EXPECT_EQ(remark->currentText(), QString());
+
+        TypeInto(dlg, kName, "x\xEF\xBF\xBDy");
+        EXPECT_EQ(dlg.GetDlgItemText(kName), "xy");
+        dlg.EndDialog(fw::kIdCancel);
+    });
+}
+
+// Damaged bytes already in a text show as U+FFFD. Left alone they read back byte for byte, and
+// so they do where the user edited only around them; a U+FFFD put anywhere else is refused.
+TEST(DialogGuard, DamagedBytesInAFieldReadBackAsTheyWere) {
+    const CString name("\x85\x40" "ab\x88", 5);
+    const CString notes("\x88\r\n\x85\x40", 5);
+    CFormDlg dlg;
+    dlg.m_strName = name;
+    dlg.m_strNotes = notes;
+    CString untouched, edited, editedNotes;
+    QString afterPaste;
+    RunDialog(dlg, [&] {
+        dlg.UpdateData(false);
+        ASSERT_TRUE(dlg.UpdateData(true));
+        untouched = dlg.m_strName;
+
+        auto* edit = WidgetOf<QLineEdit>(dlg, kName);
+        edit->setFocus();
+        edit->setCursorPosition(2); // after the first U+FFFD and "a"
+        QTest::keyClicks(edit, "Z");
+        edit->insert(QString(QChar(0xFFFD))); // refused: the program wrote none here
+        afterPaste = edit->text();
+        edited = dlg.GetDlgItemText(kName);
+
+        auto* multi = WidgetOf<QPlainTextEdit>(dlg, kNotes);
+        multi->setFocus();
+        multi->moveCursor(QTextCursor::End);
+        QTest::keyClicks(multi, "!");
+        editedNotes = dlg.GetDlgItemText(kNotes);
+        dlg.EndDialog(fw::kIdCancel);
+    });
+    EXPECT_EQ(untouched, name);
+    EXPECT_EQ(afterPaste, QString::fromUtf8("\xEF\xBF\xBD" "aZb\xEF\xBF\xBD"));
+    EXPECT_EQ(edited, CString("\x85\x40" "aZb\x88", 6));
+    EXPECT_EQ(editedNotes, CString("\x88\r\n\x85\x40!", 6));
+}
+
 TEST(DialogKeys, EscapeCancels) {
     CFormDlg dlg;
     const int result =
