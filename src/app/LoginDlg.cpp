@@ -38,6 +38,6 @@ void CLoginDlg::OnOK() {
         matched = true;
     }
     if (matched) {
-        EndDialog(1);
+        EndDialog(fw::kIdOk);
     }
 }

@@ -3,7 +3,7 @@
 #include "app/AboutDlg.h"
 #include "listview/QuellmarkView.h"
 
-#include <map>
+using namespace app;
 
 namespace {
 
@@ -25,25 +25,13 @@ const std::vector<fw::MenuSpec>& mainMenu() {
     return menus;
 }
 
-const std::map<std::string, fw::ScrollCode>& scrollActions() {
-    static const std::map<std::string, fw::ScrollCode> actions = {
-        {"lineup", fw::kScrollLineUp},
-        {"linedown", fw::kScrollLineDown},
-        {"pageup", fw::kScrollPageUp},
-        {"pagedown", fw::kScrollPageDown},
-        {"top", fw::kScrollTop},
-        {"bottom", fw::kScrollBottom},
-        {"thumb", fw::kScrollThumbPosition},
-    };
-    return actions;
-}
-
 } // namespace
 
 CMainFrame::CMainFrame() = default;
 
-void CMainFrame::Create(CQuellmarkView& view) {
+void CMainFrame::Create(CQuellmarkView& view, std::function<void()> exportList) {
     m_view = &view;
+    m_exportList = std::move(exportList);
     CFrameWnd::Create("ヴォラ１．４１号", 800, 500, mainMenu(), view, "ﾚﾃﾞｨ",
                       {"ｶﾅ", "CAP", "NUM", "SCRL"});
     // Printing is the one accelerator with work to do; new, open and save have no part in a
@@ -54,7 +42,7 @@ void CMainFrame::Create(CQuellmarkView& view) {
 bool CMainFrame::OnUpdateCommand(int id, bool& checked) {
     switch (id) {
     case kCmdExportList:
-        return m_view->GetState() == CQuellmarkView::kLoggedIn && !m_view->IsGeneralUser();
+        return isAdministratorAtWork();
     case kCmdStatusBar:
         checked = IsStatusBarVisible();
         return true;
@@ -72,6 +60,12 @@ bool CMainFrame::OnUpdateCommand(int id, bool& checked) {
 
 void CMainFrame::OnCommand(int id) {
     switch (id) {
+    case kCmdExportList:
+        // The patient data leave the program only in the administrator's hands.
+        if (m_exportList && isAdministratorAtWork()) {
+            m_exportList();
+        }
+        break;
     case kCmdForcedExit:
         // Ends at once; whatever changed since the last logout is not saved.
         Destroy();
@@ -102,12 +96,16 @@ bool CMainFrame::OnCloseRequest() {
     return m_view->GetState() == CQuellmarkView::kClosing;
 }
 
+bool CMainFrame::isAdministratorAtWork() const {
+    return m_view->GetState() == CQuellmarkView::kLoggedIn && !m_view->IsGeneralUser();
+}
+
 bool CMainFrame::isCommand(int id) const {
     return HasMenuItem(id) || id == kCmdPrint || id == kCmdPrintDirect || id == kCmdPrintPreview;
 }
 
 bool CMainFrame::press(int id, std::string& error) {
-    if (id < 101 || id > 106) {
+    if (id < listview::kNewCaseButton || id > listview::kLogoutButton) {
         error = "no button " + std::to_string(id) + " in the main window";
         return false;
     }
@@ -133,21 +131,16 @@ bool CMainFrame::menu(int commandId, std::string& error) {
 }
 
 bool CMainFrame::click(int x, int y, std::string&) {
-    m_view->HandleLButtonDown(x, y);
+    m_view->ClickAt(x, y);
     return true;
 }
 
-bool CMainFrame::key(const std::string& name, int count, std::string& error) {
-    return m_view->SendKey(name, count, error);
+bool CMainFrame::key(const std::string& name, int repeat, std::string& error) {
+    return m_view->SendKey(name, repeat, error);
 }
 
-bool CMainFrame::scroll(const std::string& action, int pos, std::string& error) {
-    auto found = scrollActions().find(action);
-    if (found == scrollActions().end()) {
-        error = "unknown scroll action " + action;
-        return false;
-    }
-    m_view->Scroll(found->second, pos);
+bool CMainFrame::scroll(fw::ScrollCode code, int pos, std::string&) {
+    m_view->Scroll(code, pos);
     return true;
 }
 

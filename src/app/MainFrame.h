@@ -5,7 +5,11 @@
 #include "framework/ui/Automation.h"
 #include "framework/ui/Window.h"
 
+#include <functional>
+
 class CQuellmarkView;
+
+namespace app {
 
 // Command ids of the menu and the accelerators.
 enum MainCommand {
@@ -22,17 +26,20 @@ enum MainCommand {
     kCmdPrintPreview = 57609,
 };
 
+} // namespace app
+
 class CMainFrame : public fw::CFrameWnd, public fw::IMainAutomation {
 public:
     CMainFrame();
-    void Create(CQuellmarkView& view);
+    // exportList runs the patient list export (kCmdExportList).
+    void Create(CQuellmarkView& view, std::function<void()> exportList = {});
 
     // fw::IMainAutomation
     bool press(int id, std::string& error) override;
     bool menu(int commandId, std::string& error) override;
     bool click(int x, int y, std::string& error) override;
-    bool key(const std::string& name, int count, std::string& error) override;
-    bool scroll(const std::string& action, int pos, std::string& error) override;
+    bool key(const std::string& name, int repeat, std::string& error) override;
+    bool scroll(fw::ScrollCode code, int pos, std::string& error) override;
     bool resize(int width, int height, std::string& error) override;
     void close() override;
     bool enabled(int id, bool& value, std::string& error) override;
@@ -48,5 +55,8 @@ protected:
 private:
     bool isCommand(int id) const;
 
+    bool isAdministratorAtWork() const;
+
     CQuellmarkView* m_view = nullptr;
+    std::function<void()> m_exportList;
 };

@@ -6,9 +6,13 @@
 #include "framework/ui/Dialog.h"
 #include "framework/ui/Replay.h"
 #include "framework/ui/Window.h"
+#include "listview/DisplayItemsDlg.h"
+#include "listview/FilterDlg.h"
 #include "listview/QuellmarkView.h"
+#include "registry/AdminMenuDlg.h"
+#include "registry/ExportDoneDlg.h"
 #include "registry/QuellmarkDoc.h"
-
+#include "report/AggregateMenuDlg.h"
 
 #include <memory>
 #include <new>
@@ -19,7 +23,7 @@ bool promptLogin(CQuellmarkDoc& doc, int& generalUser) {
     CLoginDlg login;
     login.m_strUserPassword = doc.GetUserPassword();
     login.m_strAdminPassword = doc.GetAdminPassword();
-    if (login.DoModal() != 1) {
+    if (login.DoModal() != fw::kIdOk) {
         return false;
     }
     generalUser = login.m_bGeneralUser;
@@ -57,9 +61,17 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
     commands.login = [&doc](int& generalUser) { return promptLogin(*doc, generalUser); };
     commands.newCase = [&doc] { entry::RunNewCase(*doc); };
     commands.openCase = [&doc](int recordIndex) { entry::RunExistingCase(*doc, recordIndex); };
+    commands.displayItems = [](CQuellmarkView& v) {
+        listview::RunDisplayItems(v.m_nColumn, v.m_tStart, v.m_tEnd);
+    };
+    commands.filter = [&doc](CQuellmarkView& v) {
+        listview::RunFilter(*doc, v.m_filter, v.m_tStart, v.m_tEnd);
+    };
+    commands.aggregate = [&doc] { report::RunAggregateMenu(*doc); };
+    commands.adminMenu = [&doc] { registry::OnAdminMenu(*doc); };
     commands.closeMainWindow = [&frame] { frame.RequestClose(); };
     CQuellmarkView view(*doc, std::move(commands));
-    frame.Create(view);
+    frame.Create(view, [&doc] { registry::OnExportList(*doc); });
     frame.Show();
     view.OnInitialUpdate();
     return fw::RunEventLoop();

@@ -1,5 +1,6 @@
 #include "entry/CaseForm.h"
 
+#include "framework/ui/DialogTemplate.h"
 #include "registry/CaseCodes.h"
 
 #include <algorithm>
@@ -237,12 +238,12 @@ void IncidentToEdit(const CaseForm& form, int values[CaseForm::kIncidentValues],
 
 void TakeIncidentResult(CaseForm& form, int result, const int values[CaseForm::kIncidentValues],
                         const CString texts[CaseForm::kIncidentTexts]) {
-    if (result == 1) {
+    if (result == fw::kIdOk) {
         std::copy(values, values + CaseForm::kIncidentValues, form.m_nIncidentValue);
         std::copy(texts, texts + CaseForm::kIncidentTexts, form.m_strIncidentText);
         form.m_nIncidentState = kIncidentEdited;
         form.m_strIncidentStatus = "あり"_sj;
-    } else if (result == 2) {
+    } else if (result == fw::kIdCancel) { // the incident dialog's 削除
         form.m_nIncidentState = kIncidentDeleted;
         form.m_strIncidentStatus = "削除"_sj;
     }

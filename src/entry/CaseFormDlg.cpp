@@ -48,8 +48,9 @@ public:
     void group(int y, int cy, const char* caption) {
         add({fw::kStaticId, CtlKind::Group, 5, y, 650, cy, caption});
     }
+    // A label on the line of the field beside it.
     void label(int x, int y, int cx, const char* caption) {
-        add({fw::kStaticId, CtlKind::Static, x, y + 3, cx, 8, caption});
+        add({fw::kStaticId, CtlKind::Static, x, y, cx, kRowHeight, caption, fw::kAlignVCenter});
     }
     void edit(int id, int x, int y, int cx, unsigned style = fw::kNone) {
         add({id, CtlKind::Edit, x, y, cx, kRowHeight, "", style});
@@ -82,6 +83,7 @@ constexpr int kLabelA = 12, kFieldA = 58;
 constexpr int kLabelB = 190, kFieldB = 226;
 constexpr int kLabelC = 350, kFieldC = 394;
 constexpr int kLabelD = 500, kFieldD = 540;
+constexpr int kProcedureRight = 648; // the right edge of the widest fields
 
 // Years, months and days side by side, as the age and the surgery date are entered.
 void datePartsRow(Layout& l, int y, int first, int second, int third, const char* unit1,
@@ -114,11 +116,13 @@ void patientGroup(Layout& l) {
     l.edit(kWeight, kFieldD, 31, 44, fw::kAlignRight);
 }
 
+// The three people of a role on the columns of the fields above them, the third reaching as far
+// right as the procedure.
 void staffRow(Layout& l, int y, const char* caption, int first) {
     l.label(kLabelA, y, 44, caption);
-    for (int i = 0; i < CCaseRecord::kPeople; ++i) {
-        l.combo(first + i, kFieldA + 154 * i, y, 150, 120);
-    }
+    l.combo(first, kFieldA, y, kFieldB - kFieldA - 8, 120);
+    l.combo(first + 1, kFieldB, y, kFieldC - kFieldB - 8, 120);
+    l.combo(first + 2, kFieldC, y, kProcedureRight - kFieldC, 120);
 }
 
 void surgeryGroup(Layout& l) {
@@ -134,7 +138,7 @@ void surgeryGroup(Layout& l) {
     l.label(kLabelA, 81, 40, "疾患");
     l.edit(kDisease, kFieldA, 81, 288);
     l.label(kLabelC, 81, 30, "術式");
-    l.edit(kProcedure, kFieldC, 81, 254);
+    l.edit(kProcedure, kFieldC, 81, kProcedureRight - kFieldC);
     staffRow(l, 98, "麻酔医", kAnesthesiologist1);
     staffRow(l, 115, "指導麻酔医", kSupervisor1);
 }
@@ -154,9 +158,9 @@ void anesthesiaGroup(Layout& l) {
     l.dropList(kPosition, kFieldA, 165, 64, 90,
                codeItems(1, registry::kPositionCount, registry::PositionText));
     l.label(kLabelB, 165, 36, "麻酔時間");
-    l.edit(kAnesthesiaTime, kFieldB, 165, 40);
+    l.edit(kAnesthesiaTime, kFieldB, 165, 40, fw::kHalfWidth);
     l.label(kLabelC, 165, 36, "手術時間");
-    l.edit(kSurgeryTime, kFieldC, 165, 40);
+    l.edit(kSurgeryTime, kFieldC, 165, 40, fw::kHalfWidth);
 }
 
 // An amount with its unit list, in the column that starts at labelX.
@@ -407,7 +411,7 @@ void CCaseFormDlg::confirm() {
     }
     m_confirmedAt = fw::LocalNow();
     if (surgeryDateFits()) {
-        EndDialog(1);
+        EndDialog(fw::kIdOk);
     }
 }
 
@@ -460,7 +464,7 @@ int RunNewCase(CQuellmarkDoc& doc) {
     const fw::LocalDateTime now = fw::LocalNow();
     InitNewCase(dlg, {now.year, now.month, now.day});
     const int result = dlg.DoModal();
-    if (result != 1 || dlg.m_strName.IsEmpty()) {
+    if (result != fw::kIdOk || dlg.m_strName.IsEmpty()) {
         return result;
     }
     CCaseRecord record;
@@ -479,7 +483,7 @@ int RunExistingCase(CQuellmarkDoc& doc, int recordIndex) {
     CCaseFormDlg dlg(doc);
     ReadCase(dlg, record, doc);
     const int result = dlg.DoModal();
-    if (result != 1 || dlg.m_strName.IsEmpty()) {
+    if (result != fw::kIdOk || dlg.m_strName.IsEmpty()) {
         return result;
     }
     const int openedIndex = record.GetnIncidentIndex();

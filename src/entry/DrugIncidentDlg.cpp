@@ -40,7 +40,7 @@ const DlgTemplate& drugIncidentDialog() {
             {kPromptId, CtlKind::Edit, kMargin, kMargin, kInner, kPromptHeight, "",
              fw::kMultiLine | fw::kReadOnly},
             // Enter belongs to the note, so the default button confirms nothing.
-            {1, CtlKind::Push, 0, 0, 10, 10, "OK", fw::kDefault | fw::kHidden | fw::kDisabled},
+            {fw::kIdOk, CtlKind::Push, 0, 0, 10, 10, "OK", fw::kDefault | fw::kHidden | fw::kDisabled},
         }};
     return tmpl;
 }
@@ -60,10 +60,10 @@ void CDrugIncidentDlg::DoDataExchange(fw::CDataExchange* pDX) {
 
 void CDrugIncidentDlg::confirm() {
     UpdateData(true);
-    EndDialog(1);
+    EndDialog(fw::kIdOk);
 }
 
 void CDrugIncidentDlg::erase() {
     m_strDrugIncident.Empty();
-    EndDialog(1);
+    EndDialog(fw::kIdOk);
 }

@@ -1,16 +1,16 @@
 #pragma once
-// The coded preoperative comorbidities: the society's fixed list of 33 codes, their packing into
-// one integer of a case, and the selection rules of the comorbidity dialogs without a window.
-//
-// A packed code comes from the data file and may be damaged, so every function here takes any
-// int: a slot whose digits do not make a code 1..33 is read as an empty slot.
+// The comorbidity dialogs without a window: the button that chooses each code of the society's
+// list, the group boxes, the quick-entry notes and the selection rules. The codes themselves,
+// their texts and their packing belong to the case (registry/ComorbidityCodes.h).
 
 #include "framework/String.h"
+#include "registry/ComorbidityCodes.h"
 
 namespace entry {
 
-constexpr int kPreopCodeCount = 33;
-constexpr int kPreopSlotCount = 3;
+using registry::kPreopCodeCount;
+using registry::kPreopSlotCount;
+using registry::PreopText;
 
 // The group boxes of the comorbidity dialog; the standalone codes sit in a row of their own.
 enum class PreopGroup {
@@ -23,8 +23,6 @@ enum class PreopGroup {
     Standalone
 };
 
-// The text stored in a slot and appended to the comment; empty for 0 and outside 1..33.
-const CString& PreopText(int code);
 // Id and caption of the button that chooses the code; 0 and empty outside 1..33.
 int PreopButtonId(int code);
 const CString& PreopButtonCaption(int code);
@@ -33,18 +31,6 @@ PreopGroup PreopGroupOf(int code);
 const CString& PreopGroupCaption(PreopGroup group);
 // The code that button id chooses, 0 when it is not a comorbidity button.
 int PreopCodeForButton(int buttonId);
-
-// The society report's two-character code ("1a".."9y"); empty for 0 and outside 1..33.
-const CString& ReportCode(int code);
-// The export field including its comma ("1a_,"); an empty field "," for 0 and outside 1..33.
-const CString& ExportLabel(int code);
-
-// slot 1 + 100 × slot 2 + 10000 × slot 3; a slot outside 0..33 packs as empty.
-int PackPreop(const int slots[kPreopSlotCount]);
-// Each slot from its own digits, as the export and the report read them.
-void UnpackPreopSlots(int packed, int slots[kPreopSlotCount]);
-// As the dialog reads them: the slots after the first empty one are empty too.
-void UnpackPreopForDialog(int packed, int slots[kPreopSlotCount], int& count);
 
 // A quick-entry button of the free comment dialog.
 struct QuickNote {
@@ -69,7 +55,7 @@ public:
     void Clear();
     void SetComment(const CString& comment) { m_comment = comment; }
 
-    int Packed() const { return PackPreop(m_codes); }
+    int Packed() const { return registry::PackPreop(m_codes); }
     const CString& Comment() const { return m_comment; }
     // Slots count from 0 here; outside 0..2 a slot reads as empty.
     const CString& SlotText(int slot) const;

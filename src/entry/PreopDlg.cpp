@@ -110,7 +110,7 @@ DlgTemplate selectionTemplate() {
     addSlots(controls);
     // Enter must not end the dialog: the way out is through the free comment.
     controls.push_back(
-        {1, CtlKind::Push, 0, 0, 10, 10, "OK", fw::kDefault | fw::kHidden | fw::kDisabled});
+        {fw::kIdOk, CtlKind::Push, 0, 0, 10, 10, "OK", fw::kDefault | fw::kHidden | fw::kDisabled});
     return {kSelectionDialogId, kSelectionWidth, kSelectionHeight, "術前合併症", controls};
 }
 
@@ -156,8 +156,8 @@ DlgTemplate noteTemplate() {
     controls.push_back({kBackToSelection, CtlKind::Push, okLeft - 6 - kBackWidth, kNoteCommandTop,
                         kBackWidth, kButtonHeight, "学会報告用に戻る"});
     const unsigned hidden = fw::kHidden | fw::kDisabled;
-    controls.push_back({1, CtlKind::Push, 0, 0, 10, 10, "OK", fw::kDefault | hidden});
-    controls.push_back({2, CtlKind::Push, 0, 0, 10, 10, "ｷｬﾝｾﾙ", hidden});
+    controls.push_back({fw::kIdOk, CtlKind::Push, 0, 0, 10, 10, "OK", fw::kDefault | hidden});
+    controls.push_back({fw::kIdCancel, CtlKind::Push, 0, 0, 10, 10, "ｷｬﾝｾﾙ", hidden});
     return {kNoteDialogId, kNoteWidth, kNoteHeight, "フリーコメント", controls};
 }
 
@@ -224,8 +224,8 @@ void CPreopDlg::editComment() {
     const int result = note.DoModal();
     m_selection.SetComment(note.m_strComment);
     showSelection();
-    if (result == 1) {
-        EndDialog(1);
+    if (result == fw::kIdOk) {
+        EndDialog(fw::kIdOk);
     }
 }
 

@@ -74,7 +74,7 @@ bool Utf8ToCp932(std::string_view utf8, std::string& out) {
     return c.ok() && c.run(utf8, out, &consumed);
 }
 
-std::string Cp932ToUtf8(std::string_view cp932) {
+std::string Cp932ToUtf8(std::string_view cp932, std::vector<std::string_view>* undecodable) {
     std::string out;
     Converter& c = fromCp932();
     if (!c.ok()) {
@@ -85,14 +85,18 @@ std::string Cp932ToUtf8(std::string_view cp932) {
         if (c.run(cp932, out, &consumed)) {
             break;
         }
-        // Skip one undecodable character: a lead byte takes its trail with it.
+        // Skip one undecodable character: a lead byte takes a trail byte with it, but not a
+        // byte that cannot be one (a line break after a lone lead byte stays a line break).
         std::size_t skip = 1;
-        auto lead = static_cast<unsigned char>(cp932[consumed]);
-        if (((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) &&
-            consumed + 1 < cp932.size()) {
+        if (IsLeadByte(static_cast<unsigned char>(cp932[consumed])) &&
+            consumed + 1 < cp932.size() &&
+            IsTrailByte(static_cast<unsigned char>(cp932[consumed + 1]))) {
             skip = 2;
         }
         out += "\xEF\xBF\xBD";
+        if (undecodable) {
+            undecodable->push_back(cp932.substr(consumed, skip));
+        }
         cp932.remove_prefix(consumed + skip);
     }
     return out;

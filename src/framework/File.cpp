@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +22,77 @@ std::string directoryOf(const std::string& path) {
 std::string baseNameOf(const std::string& path) {
     std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string joinPath(const std::string& directory, const std::string& name) {
+    if (!name.empty() && name[0] == '/') {
+        return name;
+    }
+    return directory == "." ? name : directory + "/" + name;
+}
+
+// What the symbolic link at path points to, as a path from the working directory; empty when
+// path is no link.
+std::string linkTarget(const std::string& path) {
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n < 0) {
+            return {};
+        }
+        if (std::size_t(n) < target.size()) {
+            target.resize(std::size_t(n));
+            return joinPath(directoryOf(path), target);
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+// The file that path names once every symbolic link on the way is followed: the link itself
+// is not the user's data, what it points to is. Fails with ELOOP on a cycle.
+bool resolveLinks(const std::string& path, std::string& resolved, int& error) {
+    resolved = path;
+    // As many links as the system itself follows before it gives up.
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(resolved.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return true;
+        }
+        std::string next = linkTarget(resolved);
+        if (next.empty()) {
+            error = errno;
+            return false;
+        }
+        resolved = std::move(next);
+    }
+    error = ELOOP;
+    return false;
+}
+
+CString pathText(const std::string& path) {
+    CString text;
+    if (!CString::FromUtf8(path, text)) {
+        text = CString(path);
+    }
+    return text;
+}
+
+CString danglingLinkText(const std::string& path) {
+    std::string target;
+    int error = 0;
+    resolveLinks(path, target, error);
+    return "リンク先「"_sj + pathText(target) + "」がありません"_sj;
+}
+
+// A device, FIFO, socket or folder is no data file, wherever a link to it points.
+void refuseIrregular(const std::string& path, const struct stat& st) {
+    if (S_ISREG(st.st_mode)) {
+        return;
+    }
+    throw CFileException(path, 0,
+                         S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR)
+                                             : "通常のファイルではありません"_sj,
+                         FileStep::Open);
 }
 
 } // namespace
@@ -41,6 +113,8 @@ CString SystemErrorText(int error) {
         return "フォルダであってファイルではありません"_sj;
     case EIO:
         return "ディスクの読み書きに失敗しました"_sj;
+    case ELOOP:
+        return "シンボリックリンクが循環しています"_sj;
     default:
         break;
     }
@@ -49,47 +123,100 @@ CString SystemErrorText(int error) {
     return text;
 }
 
-CFileException::CFileException(std::string fileName, std::uint64_t offset, CString reason)
+CFileException::CFileException(std::string fileName, std::uint64_t offset, CString reason,
+                               FileStep step)
     : m_fileName(std::move(fileName)), m_offset(offset), m_reason(std::move(reason)),
-      m_utf8(Message().ToUtf8()) {}
+      m_step(step), m_utf8(Message().ToUtf8()) {}
 
 CString CFileException::Message() const {
     CString text = "「"_sj;
-    CString name;
-    if (!CString::FromUtf8(baseNameOf(m_fileName), name)) {
-        name = CString(baseNameOf(m_fileName));
+    text += pathText(baseNameOf(m_fileName));
+    switch (m_step) {
+    case FileStep::Open:
+        text += "」を開けません"_sj;
+        break;
+    case FileStep::Read:
+        text += "」を読み込めません（"_sj;
+        text += CString::Formatted("%llu", static_cast<unsigned long long>(m_offset));
+        text += " バイト目）"_sj;
+        break;
+    case FileStep::Create:
+        text += "」を保存できません（同じフォルダに一時ファイルを作成できません）"_sj;
+        break;
+    case FileStep::Write:
+        text += "」を保存できません（一時ファイルへの書き込みに失敗しました）"_sj;
+        break;
+    case FileStep::Sync:
+        text += "」を保存できません（ディスクへの書き出しに失敗しました）"_sj;
+        break;
+    case FileStep::Rename:
+        text += "」を保存できません（一時ファイルを元のファイルに置き換えられません）"_sj;
+        break;
     }
-    text += name;
-    text += "」を読み込めません（"_sj;
-    text += CString::Formatted("%llu", static_cast<unsigned long long>(m_offset));
-    text += " バイト目）："_sj;
+    text += "："_sj;
     text += m_reason;
     return text;
+}
+
+int FileOps::CreateTemp(char* pathTemplate) {
+    return ::mkostemp(pathTemplate, O_CLOEXEC);
+}
+
+ssize_t FileOps::Write(int fd, const void* buffer, std::size_t n) {
+    return ::write(fd, buffer, n);
+}
+
+int FileOps::Sync(int fd) {
+    return ::fsync(fd);
+}
+
+int FileOps::Rename(const char* from, const char* to) {
+    return ::rename(from, to);
+}
+
+FileOps& SystemFileOps() {
+    static FileOps ops;
+    return ops;
 }
 
 CDiskFile::CDiskFile(const std::string& path, bool* missing) : m_path(path) {
     if (missing) {
         *missing = false;
     }
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0) {
-        int error = errno;
+    // Looked at before it is opened: opening a FIFO waits for a writer, opening a device may
+    // do something of its own.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int error = errno;
+        struct stat link {};
+        const bool dangling = error == ENOENT && ::lstat(path.c_str(), &link) == 0;
+        if (dangling) {
+            throw CFileException(path, 0, danglingLinkText(path), FileStep::Open);
+        }
         if (missing && error == ENOENT) {
             *missing = true;
             return;
         }
-        throw CFileException(path, 0, SystemErrorText(error));
+        throw CFileException(path, 0, SystemErrorText(error), FileStep::Open);
     }
-    struct stat st {};
-    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        int error = errno;
+    refuseIrregular(path, st);
+    // Non-blocking, so that a file swapped for a FIFO in the meantime cannot hold the open.
+    m_fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        throw CFileException(path, 0, SystemErrorText(errno), FileStep::Open);
+    }
+    if (::fstat(m_fd, &st) != 0) {
+        const int error = errno;
         ::close(m_fd);
         m_fd = -1;
-        throw CFileException(path, 0,
-                             S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR)
-                             : error             ? SystemErrorText(error)
-                                                 : "通常のファイルではありません"_sj);
+        throw CFileException(path, 0, SystemErrorText(error), FileStep::Open);
     }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(m_fd);
+        m_fd = -1;
+        refuseIrregular(path, st);
+    }
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     m_length = std::uint64_t(st.st_size);
 }
 
@@ -126,17 +253,24 @@ void CMemFile::Write(const void* buffer, std::size_t n) {
     m_bytes.append(static_cast<const char*>(buffer), n);
 }
 
-CSafeFileWriter::CSafeFileWriter(const std::string& path) : m_path(path) {
-    m_tempPath = directoryOf(path) + "/." + baseNameOf(path) + ".tmpXXXXXX";
-    m_fd = ::mkostemp(m_tempPath.data(), O_CLOEXEC);
+CSafeFileWriter::CSafeFileWriter(const std::string& path, FileOps& ops)
+    : m_ops(ops), m_path(path) {
+    // Through a symbolic link the file it points to is replaced, beside itself, and the link
+    // stays as it is.
+    int error = 0;
+    if (!resolveLinks(path, m_target, error)) {
+        throw CFileException(m_path, 0, SystemErrorText(error), FileStep::Create);
+    }
+    m_tempPath = directoryOf(m_target) + "/." + baseNameOf(m_target) + ".tmpXXXXXX";
+    m_fd = m_ops.CreateTemp(m_tempPath.data());
     if (m_fd < 0) {
-        int error = errno;
+        error = errno;
         m_tempPath.clear();
-        throw CFileException(m_path, 0, SystemErrorText(error));
+        throw CFileException(m_path, 0, SystemErrorText(error), FileStep::Create);
     }
     // mkostemp already made it owner-only; an existing file keeps its own mode.
     struct stat st {};
-    if (::stat(m_path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+    if (::stat(m_target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
         ::fchmod(m_fd, st.st_mode & 07777);
     }
 }
@@ -150,19 +284,22 @@ CSafeFileWriter::~CSafeFileWriter() {
     }
 }
 
-void CSafeFileWriter::fail(int error) {
-    throw CFileException(m_path, m_written, SystemErrorText(error));
+void CSafeFileWriter::fail(FileStep step, int error) {
+    throw CFileException(m_path, m_written, SystemErrorText(error), step);
 }
 
 void CSafeFileWriter::Write(const void* buffer, std::size_t n) {
     auto* p = static_cast<const char*>(buffer);
     while (n > 0) {
-        ssize_t w = ::write(m_fd, p, n);
+        ssize_t w = m_ops.Write(m_fd, p, n);
         if (w < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            fail(errno);
+            fail(FileStep::Write, errno);
+        }
+        if (w == 0) {
+            fail(FileStep::Write, EIO);
         }
         p += w;
         n -= std::size_t(w);
@@ -171,23 +308,43 @@ void CSafeFileWriter::Write(const void* buffer, std::size_t n) {
 }
 
 void CSafeFileWriter::Commit() {
-    if (::fsync(m_fd) != 0) {
-        fail(errno);
+    if (m_ops.Sync(m_fd) != 0) {
+        fail(FileStep::Sync, errno);
     }
     int fd = m_fd;
     m_fd = -1;
+    // On some file systems a write error shows only when the file is closed.
     if (::close(fd) != 0) {
-        fail(errno);
+        fail(FileStep::Write, errno);
     }
-    if (::rename(m_tempPath.c_str(), m_path.c_str()) != 0) {
-        fail(errno);
+    if (m_ops.Rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
+        fail(FileStep::Rename, errno);
     }
     m_committed = true;
-    int dir = ::open(directoryOf(m_path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int dir = ::open(directoryOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
+}
+
+bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write, CString* error,
+              FileOps& ops) {
+    try {
+        CSafeFileWriter file(path, ops);
+        write(file);
+        file.Commit();
+        return true;
+    } catch (const CFileException& e) {
+        if (error) {
+            *error = e.Message();
+        }
+    } catch (const std::bad_alloc&) {
+        if (error) {
+            *error = CFileException(path, 0, "メモリが足りません"_sj, FileStep::Write).Message();
+        }
+    }
+    return false;
 }
 
 } // namespace fw

@@ -6,19 +6,29 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace fw {
 
-// A file that could not be read, with where and why. The reason is a Japanese text.
+// What was being done to a file when it failed: opening or reading it, or one of the steps of
+// replacing it safely.
+enum class FileStep { Read, Create, Write, Sync, Rename, Open };
+
+// A file that could not be read or saved, with where and why. The reason is a Japanese text.
 class CFileException : public std::exception {
 public:
-    CFileException(std::string fileName, std::uint64_t offset, CString reason);
+    CFileException(std::string fileName, std::uint64_t offset, CString reason,
+                   FileStep step = FileStep::Read);
     const std::string& FileName() const noexcept { return m_fileName; }
     std::uint64_t Offset() const noexcept { return m_offset; }
     const CString& Reason() const noexcept { return m_reason; }
-    // "「vora.dat」を読み込めません（123 バイト目）：理由"
+    FileStep Step() const noexcept { return m_step; }
+    // "「vora.dat」を読み込めません（123 バイト目）：理由", "「vora.dat」を開けません：理由",
+    // or for a save
+    // "「vora.dat」を保存できません（書き込みに失敗しました）：理由"
     CString Message() const;
     const char* what() const noexcept override { return m_utf8.c_str(); }
 
@@ -26,8 +36,23 @@ private:
     std::string m_fileName;
     std::uint64_t m_offset;
     CString m_reason;
+    FileStep m_step;
     std::string m_utf8;
 };
+
+// The system calls that replace a file. Each answers as the call does (-1 and errno on
+// failure); a test derives from it to make one step fail.
+class FileOps {
+public:
+    virtual ~FileOps() = default;
+    virtual int CreateTemp(char* pathTemplate); // mkostemp
+    virtual ssize_t Write(int fd, const void* buffer, std::size_t n);
+    virtual int Sync(int fd);
+    virtual int Rename(const char* from, const char* to);
+};
+
+// The real calls.
+FileOps& SystemFileOps();
 
 // Damage found in the contents of a file (a count or length that does not fit, a short file).
 class CArchiveException : public CFileException {
@@ -50,8 +75,9 @@ public:
 // A file on disk opened for reading.
 class CDiskFile final : public CFile {
 public:
-    // Throws CFileException when the file cannot be opened or is not a regular file; sets
-    // *missing instead when it does not exist and missing is given.
+    // Throws CFileException when the file cannot be opened, is not a regular file (a FIFO or
+    // a device, which is refused without waiting on it) or is a symbolic link to nothing; sets
+    // *missing instead when nothing at all is there and missing is given.
     CDiskFile(const std::string& path, bool* missing = nullptr);
     ~CDiskFile() override;
     CDiskFile(const CDiskFile&) = delete;
@@ -90,11 +116,12 @@ private:
 
 // Replaces a file as a whole, or not at all: the bytes go to a temporary file in the same
 // directory, which is flushed, synced and renamed over the target; the directory is synced.
-// A new file is readable by its owner only; an existing one keeps its permissions.
+// A new file is readable by its owner only; an existing one keeps its permissions. When path
+// is a symbolic link, the file it points to is the target and the link stays.
 class CSafeFileWriter final : public CFile {
 public:
     // Throws CFileException when the temporary file cannot be created.
-    explicit CSafeFileWriter(const std::string& path);
+    explicit CSafeFileWriter(const std::string& path, FileOps& ops = SystemFileOps());
     ~CSafeFileWriter() override; // removes the temporary file unless committed
     CSafeFileWriter(const CSafeFileWriter&) = delete;
     CSafeFileWriter& operator=(const CSafeFileWriter&) = delete;
@@ -107,14 +134,23 @@ public:
     void Commit();
 
 private:
-    [[noreturn]] void fail(int error);
+    [[noreturn]] void fail(FileStep step, int error);
 
-    std::string m_path;
+    FileOps& m_ops;
+    std::string m_path;   // as the caller named it, for messages
+    std::string m_target; // the file replaced: path with its links followed
     std::string m_tempPath;
     int m_fd = -1;
     std::uint64_t m_written = 0;
     bool m_committed = false;
 };
+
+// Replaces the file at path, as a whole or not at all, with what write puts into it. False
+// when it failed, with *error (when given) saying in Japanese which file and which step failed
+// and why, "「vora_list.csv」を保存できません（書き込みに失敗しました）：理由"; the old file
+// is then as it was. Memory running short while writing counts as a failure too.
+bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write,
+              CString* error = nullptr, FileOps& ops = SystemFileOps());
 
 // A Japanese text for a system error number, for messages.
 CString SystemErrorText(int error);

@@ -201,7 +201,7 @@ int CString::Find(std::string_view sub, int start) const {
         if (i == text.size()) {
             return -1;
         }
-        i += (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+        i += (fw::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
     }
     return -1;
 }
@@ -244,7 +244,7 @@ CString CString::LeftWhole(int n) const {
     std::size_t i = 0;
     while (i < text.size()) {
         std::size_t width =
-            (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+            (fw::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
         if (i + width > std::size_t(n)) {
             break;
         }
@@ -277,7 +277,7 @@ inline unsigned nextChar(const unsigned char*& p, const unsigned char* end) noex
         return 0;
     }
     unsigned c = *p++;
-    if (IsLeadByte(static_cast<unsigned char>(c))) {
+    if (fw::IsLeadByte(static_cast<unsigned char>(c))) {
         if (p >= end || *p == 0) {
             return 0;
         }
@@ -332,7 +332,7 @@ std::string_view CString::OrderedBytes() const noexcept {
     auto* begin = reinterpret_cast<const unsigned char*>(data());
     const unsigned char* end = begin + size();
     // The usual text: no NUL byte, and a last byte that cannot start a character pair.
-    if (begin == end || (!IsLeadByte(end[-1]) && !std::memchr(begin, 0, size()))) {
+    if (begin == end || (!fw::IsLeadByte(end[-1]) && !std::memchr(begin, 0, size()))) {
         return view();
     }
     const unsigned char* p = begin;

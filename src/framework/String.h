@@ -124,11 +124,6 @@ CString operator+(const CString& a, const CString& b);
 CString operator+(const CString& a, std::string_view b);
 CString operator+(std::string_view a, const CString& b);
 
-// True when byte c starts a double-byte character of code page 932.
-constexpr bool IsLeadByte(unsigned char c) noexcept {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // The program's own Japanese texts are written as readable UTF-8 literals: "ﾚﾃﾞｨ"_sj is that text
 // in cp932, converted once and kept for the rest of the run.
 const CString& operator""_sj(const char* utf8, std::size_t length);

@@ -20,8 +20,10 @@ LocalDate LocalDateOf(Time32 t) {
 }
 
 Time32 MakeTime32(int year, int month, int day, int hour, int minute, int second) {
-    // Guard the arithmetic below mktime: tm_year is year - 1900 in an int.
-    if (year < std::numeric_limits<int>::min() + 1900) {
+    // Guard the arithmetic below before doing it: tm_year is year - 1900 and tm_mon month - 1,
+    // both in an int. Such dates lie far outside the 32-bit range anyway.
+    if (year < std::numeric_limits<int>::min() + 1900 ||
+        month < std::numeric_limits<int>::min() + 1) {
         return kNoTime;
     }
     std::tm tm{};
@@ -32,9 +34,6 @@ Time32 MakeTime32(int year, int month, int day, int hour, int minute, int second
     tm.tm_min = minute;
     tm.tm_sec = second;
     tm.tm_isdst = -1;
-    if (month == std::numeric_limits<int>::min()) {
-        return kNoTime;
-    }
     std::time_t t = std::mktime(&tm);
     if (t < 0 || t > std::numeric_limits<Time32>::max()) {
         return kNoTime;

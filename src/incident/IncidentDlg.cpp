@@ -11,28 +11,21 @@ using fw::kStaticId;
 namespace incident {
 namespace {
 
-constexpr int kIncidentDialogId = 148;
-constexpr int kConfirmId = 1096;
-constexpr int kHelpId = 1235;
+using namespace incidentdlg;
+constexpr int kConfirmId = kRegister;
+constexpr int kHelpId = kHelp;
 
-constexpr int kCodeIds[kValueCount] = {1239, 1240, 1241, 1242, 1243, 1244, 1245, 1246, 1247,
-                                       1248, 1210, 1211, 1212, 1213, 1214, 1215, 1216};
-constexpr int kNameIds[kValueCount] = {1217, 1218, 1219, 1220, 1221, 1222, 1223, 1224, 1225,
-                                       1226, 1227, 1228, 1229, 1231, 1232, 1233, 1234};
-constexpr int kNoteIds[kTextCount] = {1202, 1203, 1204};
-
-// The code fields stand 15 units apart from y 30 on; their labels sit a few units lower, the two
-// longest further to the left. The columns to the right of the labels leave room for labels and
-// names of up to ten full-width characters, at 8 units each in the dialog font.
+// The code fields stand 15 units apart from y 30 on, with a gap between them; each label sits on
+// the line of its field, the two longest further to the left. The columns to the right of the
+// labels leave room for labels and names of up to ten full-width characters, at 8 units each in
+// the dialog font.
 constexpr int kDialogWidth = 327;
 constexpr int kDialogHeight = 347;
 constexpr int kCodeTop = 30;
 constexpr int kRowPitch = 15;
 constexpr int kCodeLeft = 75;
 constexpr int kCodeWidth = 30;
-constexpr int kFieldHeight = 14;
-constexpr int kLabelY[kValueCount] = {35,  51,  65,  81,  95,  111, 125, 141, 155,
-                                      171, 185, 201, 215, 231, 245, 261, 275};
+constexpr int kFieldHeight = 13;
 constexpr int kNameLeft = 115;
 constexpr int kNameWidth = 90;
 constexpr int kHelpLeft = 212;
@@ -59,8 +52,9 @@ int labelLeft(int k) {
 
 void addCodeFields(std::vector<CtlTemplate>& controls) {
     for (int k = 0; k < kValueCount; ++k) {
-        controls.push_back({kStaticId, CtlKind::Static, labelLeft(k), kLabelY[k],
-                            kCodeLeft - labelLeft(k), 8, utf8(ValueLabel(k))});
+        controls.push_back({kStaticId, CtlKind::Static, labelLeft(k), codeTop(k),
+                            kCodeLeft - labelLeft(k), kFieldHeight, utf8(ValueLabel(k)),
+                            fw::kAlignVCenter});
         controls.push_back(
             {kCodeIds[k], CtlKind::Edit, kCodeLeft, codeTop(k), kCodeWidth, kFieldHeight});
     }
@@ -69,8 +63,8 @@ void addCodeFields(std::vector<CtlTemplate>& controls) {
 void addNoteFields(std::vector<CtlTemplate>& controls) {
     for (int i = 0; i < kTextCount; ++i) {
         const int top = kNoteTop + i * kRowPitch;
-        controls.push_back(
-            {kStaticId, CtlKind::Static, 5, top + 5, kNoteLeft - 5, 8, utf8(TextLabel(i + 1))});
+        controls.push_back({kStaticId, CtlKind::Static, 5, top, kNoteLeft - 5, kFieldHeight,
+                            utf8(TextLabel(i + 1)), fw::kAlignVCenter});
         controls.push_back({kNoteIds[i], CtlKind::Edit, kNoteLeft, top, kNoteWidth, kFieldHeight});
     }
 }
@@ -85,11 +79,11 @@ DlgTemplate incidentTemplate() {
     };
     addCodeFields(controls);
     addNoteFields(controls);
-    controls.push_back({2, CtlKind::Push, kButtonLeft, 300, kButtonWidth, 14, "削除"});
+    controls.push_back({fw::kIdCancel, CtlKind::Push, kButtonLeft, 300, kButtonWidth, 14, "削除"});
     controls.push_back(
         {kConfirmId, CtlKind::Push, kButtonLeft, 325, kButtonWidth, 14, "偶発症に登録"});
     controls.push_back(
-        {1, CtlKind::Push, 220, 270, 50, 14, "OK", fw::kDefault | fw::kHidden | fw::kDisabled});
+        {fw::kIdOk, CtlKind::Push, 220, 270, 50, 14, "OK", fw::kDefault | fw::kHidden | fw::kDisabled});
     for (int k = 0; k < kValueCount; ++k) {
         controls.push_back({kNameIds[k], CtlKind::Edit, kNameLeft, codeTop(k), kNameWidth,
                             kFieldHeight, "", fw::kReadOnly});

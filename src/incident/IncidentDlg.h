@@ -6,6 +6,26 @@
 #include "framework/ui/Dialog.h"
 #include "incident/IncidentCodes.h"
 
+namespace incident {
+
+constexpr int kIncidentDialogId = 148;
+
+// Controls of the incident dialog: the code fields and their name fields in code order k, the
+// three addenda, the help list and the buttons. Its results: fw::kIdOk for 偶発症に登録 (the
+// button kRegister), fw::kIdCancel for 削除 (the button kDelete).
+namespace incidentdlg {
+constexpr int kCodeIds[kValueCount] = {1239, 1240, 1241, 1242, 1243, 1244, 1245, 1246, 1247,
+                                       1248, 1210, 1211, 1212, 1213, 1214, 1215, 1216};
+constexpr int kNameIds[kValueCount] = {1217, 1218, 1219, 1220, 1221, 1222, 1223, 1224, 1225,
+                                       1226, 1227, 1228, 1229, 1231, 1232, 1233, 1234};
+constexpr int kNoteIds[kTextCount] = {1202, 1203, 1204};
+constexpr int kHelp = 1235;
+constexpr int kRegister = 1096;
+constexpr int kDelete = 2;
+} // namespace incidentdlg
+
+} // namespace incident
+
 class CIncidentDlg : public fw::CDialog {
 public:
     CIncidentDlg();

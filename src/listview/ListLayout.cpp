@@ -10,18 +10,18 @@ Layout LayoutFor(int clientWidth, int clientHeight) {
 }
 
 int ColumnWidth(int code) {
-    static constexpr std::array<int, kColumnCodes> widths = {10, 14, 14, 6,  4,  20,
+    static constexpr std::array<int, kColumnCodeCount> widths = {10, 14, 14, 6,  4,  20,
                                                              20, 6,  8,  16, 10, 10};
-    return code >= 1 && code <= kColumnCodes ? widths[std::size_t(code - 1)] : 0;
+    return code >= 1 && code <= kColumnCodeCount ? widths[std::size_t(code - 1)] : 0;
 }
 
 const CString& ColumnHeader(int code) {
-    static const std::array<const CString*, kColumnCodes> headers = {
+    static const std::array<const CString*, kColumnCodeCount> headers = {
         &"手術日"_sj, &"ID"_sj,     &"名前"_sj,       &"年齢"_sj,
         &"性別"_sj,   &"疾患"_sj,   &"手術術式"_sj,   &"担当科"_sj,
         &"ASA-PS"_sj, &"麻酔法"_sj, &"第一麻酔医"_sj, &"麻酔指導医"_sj};
     static const CString none;
-    return code >= 1 && code <= kColumnCodes ? *headers[std::size_t(code - 1)] : none;
+    return code >= 1 && code <= kColumnCodeCount ? *headers[std::size_t(code - 1)] : none;
 }
 
 int FirstColumnX(int topRow) {

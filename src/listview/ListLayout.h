@@ -3,6 +3,7 @@
 // for a window size, which row a click hits, and where a scroll action leads.
 
 #include "framework/String.h"
+#include "registry/QuellmarkDoc.h"
 
 namespace listview {
 
@@ -15,7 +16,6 @@ constexpr int kTextOffset = 2;
 constexpr int kCharWidth = 9;
 constexpr int kColumnGap = 2;
 constexpr int kColumnCount = 6;
-constexpr int kColumnCodes = 12;
 
 // A client area smaller than the smallest layout is laid out at that size and clipped.
 struct Layout {

@@ -4,10 +4,10 @@
 #include "listview/ListLayout.h"
 
 using listview::Layout;
+using namespace listview;
 
 namespace {
 
-constexpr int kScrollBarId = 107;
 constexpr fw::Rgb kTint{255, 255, 204};
 
 struct ButtonSpec {
@@ -16,8 +16,9 @@ struct ButtonSpec {
     int top;
 };
 constexpr ButtonSpec kButtons[] = {
-    {101, "新規台帳", 20}, {102, "並び替え", 80},        {103, "絞り込み", 140},
-    {104, "集計", 200},    {105, "管理者メニュー", 260}, {106, "ログアウト", 320},
+    {kNewCaseButton, "新規台帳", 20},          {kDisplayItemsButton, "並び替え", 80},
+    {kFilterButton, "絞り込み", 140},          {kAggregateButton, "集計", 200},
+    {kAdminMenuButton, "管理者メニュー", 260}, {kLogoutButton, "ログアウト", 320},
 };
 
 CString fromUtf8(const char* utf8) {
@@ -52,20 +53,41 @@ listview::ScrollAction actionOf(fw::ScrollCode code) {
 
 CQuellmarkView::CQuellmarkView(CQuellmarkDoc& doc, ViewCommands commands)
     : m_doc(doc), m_commands(std::move(commands)) {
+    resetDisplaySettings();
     for (const ButtonSpec& b : kButtons) {
         CreateButton(b.id, fromUtf8(b.caption), 20, b.top, 160, b.top + 40);
     }
-    CreateScrollBar(kScrollBarId);
-    if (!m_tile.LoadPicture("background")) {
-        m_tile.Create(80, 180);
+    CreateScrollBar(kScrollBar);
+    if (!m_tile.LoadPicture("background") && !m_tile.Create(80, 180)) {
+        reportMemoryShortage();
     }
     SetImage(&m_dcMem);
 }
 
 void CQuellmarkView::OnInitialUpdate() {
-    m_dcMem.Create(ClientWidth(), ClientHeight());
+    createImage(ClientWidth(), ClientHeight());
     RedrawImage();
     requestLogin();
+}
+
+void CQuellmarkView::createImage(int width, int height) {
+    if (!m_dcMem.Create(width, height)) {
+        reportMemoryShortage();
+    }
+}
+
+void CQuellmarkView::reportMemoryShortage() {
+    // Told once, from the event loop: the shortage shows up inside a resize or a paint, where
+    // a message box has no place, and while the message is up a second one would say the same.
+    if (m_memoryMessageQueued) {
+        return;
+    }
+    m_memoryMessageQueued = true;
+    fw::PostTask([this] {
+        fw::ShowMessage("メモリが足りないため、一覧を描けません。ウィンドウを小さくしてください。"
+                        "入力したデータは失われていません。"_sj);
+        m_memoryMessageQueued = false;
+    });
 }
 
 void CQuellmarkView::requestLogin() {
@@ -116,9 +138,7 @@ void CQuellmarkView::resetDisplaySettings() {
     m_tStart = 0;
     m_tEnd = 0;
     m_filter = CaseFilter{};
-    for (int i = 0; i < 6; ++i) {
-        m_nColumn[i] = i + 1;
-    }
+    std::copy(std::begin(kDefaultColumns), std::end(kDefaultColumns), m_nColumn);
 }
 
 void CQuellmarkView::OnLogout() {
@@ -140,11 +160,11 @@ void CQuellmarkView::OnLogout() {
 void CQuellmarkView::ShowCommandButtons(bool generalUser) {
     for (const ButtonSpec& b : kButtons) {
         ShowControl(b.id, true);
-        bool adminOnly = b.id == 104 || b.id == 105;
+        bool adminOnly = b.id == kAggregateButton || b.id == kAdminMenuButton;
         EnableControl(b.id, !(adminOnly && generalUser));
     }
-    ShowControl(kScrollBarId, true);
-    EnableControl(kScrollBarId, true);
+    ShowControl(kScrollBar, true);
+    EnableControl(kScrollBar, true);
 }
 
 void CQuellmarkView::HideCommandButtons() {
@@ -152,14 +172,17 @@ void CQuellmarkView::HideCommandButtons() {
         ShowControl(b.id, false);
         EnableControl(b.id, false);
     }
-    ShowControl(kScrollBarId, false);
-    EnableControl(kScrollBarId, false);
+    ShowControl(kScrollBar, false);
+    EnableControl(kScrollBar, false);
 }
 
 void CQuellmarkView::RedrawImage() {
     Layout layout = listview::LayoutFor(ClientWidth(), ClientHeight());
-    for (int y = 0; y < layout.height; y += m_tile.Height()) {
-        for (int x = 0; x < layout.width; x += m_tile.Width()) {
+    // The layout keeps the window's real size; tiles beyond the image would be cut off anyway.
+    const int width = std::min(layout.width, m_dcMem.Width());
+    const int height = std::min(layout.height, m_dcMem.Height());
+    for (int y = 0; m_tile.Height() > 0 && y < height; y += m_tile.Height()) {
+        for (int x = 0; m_tile.Width() > 0 && x < width; x += m_tile.Width()) {
             m_dcMem.BitBlt(x, y, m_tile.Width(), m_tile.Height(), m_tile, 0, 0);
         }
     }
@@ -170,8 +193,14 @@ void CQuellmarkView::RedrawImage() {
 
 void CQuellmarkView::DrawList(fw::CDC& dc, int width, int height) {
     const Layout layout{width, height};
-    if (m_dcList.Width() != layout.ListWidth() || m_dcList.Height() != layout.ListHeight()) {
-        m_dcList.Create(layout.ListWidth(), layout.ListHeight());
+    // The list image needs to reach no further than the image it is copied into.
+    const int listWidth =
+        std::max(std::min(layout.ListWidth(), dc.Width() - listview::kListLeft), 1);
+    const int listHeight =
+        std::max(std::min(layout.ListHeight(), dc.Height() - listview::kListTop), 1);
+    if ((m_dcList.Width() != listWidth || m_dcList.Height() != listHeight) &&
+        !m_dcList.Create(listWidth, listHeight)) {
+        reportMemoryShortage();
     }
     dc.FillSolidRect(listview::kListLeft - 1, listview::kListTop - 1, width - 238, height - 38,
                      fw::kBlackRgb);
@@ -208,7 +237,7 @@ void CQuellmarkView::DrawList(fw::CDC& dc, int width, int height) {
     }
     dc.BitBlt(listview::kListLeft, listview::kListTop, layout.ListWidth(), layout.ListHeight(),
               m_dcList, 0, 0);
-    MoveControl(kScrollBarId, layout.ScrollBarX(), 40, 24, layout.ScrollBarHeight());
+    MoveControl(kScrollBar, layout.ScrollBarX(), 40, 24, layout.ScrollBarHeight());
 }
 
 CString CQuellmarkView::GetCellText(int row, int column) const {
@@ -221,7 +250,7 @@ CString CQuellmarkView::GetCellText(int row, int column) const {
 
 void CQuellmarkView::RebuildRows() {
     int count = m_doc.BuildDisplayIndex(m_nColumn[0], m_tStart, m_tEnd);
-    if (m_filter.nMask != 6) {
+    if (m_filter.nMask != kNoFilter) {
         count = m_doc.FilterDisplayIndex(count, m_filter);
     }
     m_pRows.resize(std::size_t(count));
@@ -238,7 +267,7 @@ void CQuellmarkView::ResetScroll() {
 
 void CQuellmarkView::OnSize(int width, int height) {
     // A new image of the new size; before a login it shows the background alone.
-    m_dcMem.Create(width, height);
+    createImage(width, height);
     RedrawImage();
 }
 
@@ -266,7 +295,9 @@ void CQuellmarkView::scrollBy(int rows) {
     int minPos = 0;
     int maxPos = 0;
     GetScrollRange(minPos, maxPos);
-    moveTo(std::clamp(GetScrollPos() + rows, minPos, std::max(minPos, maxPos)));
+    // A key's repeat count may be anything up to the largest int.
+    const long long target = static_cast<long long>(GetScrollPos()) + rows;
+    moveTo(int(std::clamp<long long>(target, minPos, std::max(minPos, maxPos))));
 }
 
 void CQuellmarkView::OnKeyDown(fw::ViewKey key, int repeat) {
@@ -321,30 +352,31 @@ void CQuellmarkView::afterListChange(bool resetScroll) {
 
 void CQuellmarkView::OnCommand(int id) {
     switch (id) {
-    case 101:
+    case kNewCaseButton:
         if (m_commands.newCase) {
             m_commands.newCase();
         }
         afterListChange(true);
         break;
-    case 102:
-    case 103:
-        if (auto& command = id == 102 ? m_commands.displayItems : m_commands.filter) {
-            command();
+    case kDisplayItemsButton:
+    case kFilterButton:
+        if (auto& command =
+                id == kDisplayItemsButton ? m_commands.displayItems : m_commands.filter) {
+            command(*this);
             afterListChange(true);
         }
         break;
-    case 104:
+    case kAggregateButton:
         if (m_commands.aggregate) {
             m_commands.aggregate();
         }
         break;
-    case 105:
+    case kAdminMenuButton:
         if (m_commands.adminMenu) {
             m_commands.adminMenu();
         }
         break;
-    case 106:
+    case kLogoutButton:
         OnLogout();
         break;
     default:

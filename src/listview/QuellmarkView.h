@@ -9,17 +9,35 @@
 #include <functional>
 #include <vector>
 
+namespace listview {
+
+// The view's command buttons, which are also its commands, and its scroll bar.
+enum ViewControl : int {
+    kNewCaseButton = 101,
+    kDisplayItemsButton = 102,
+    kFilterButton = 103,
+    kAggregateButton = 104,
+    kAdminMenuButton = 105,
+    kLogoutButton = 106,
+    kScrollBar = 107,
+};
+
+} // namespace listview
+
+class CQuellmarkView;
+
 // What the view starts but does not own: the dialogs of the other parts of the program.
 struct ViewCommands {
     // Shows the login prompt; true with generalUser set when a password matched.
     std::function<bool(int& generalUser)> login;
-    std::function<void()> newCase;                 // command 101
+    std::function<void()> newCase;                 // kNewCaseButton
     std::function<void(int recordIndex)> openCase; // a click on a row
-    std::function<void()> displayItems;            // command 102
-    std::function<void()> filter;                  // command 103
-    std::function<void()> aggregate;               // command 104
-    std::function<void()> adminMenu;               // command 105
-    std::function<void()> closeMainWindow;         // after a cancelled login
+    // The column, period and filter dialogs change the view's display settings.
+    std::function<void(CQuellmarkView&)> displayItems; // kDisplayItemsButton
+    std::function<void(CQuellmarkView&)> filter;       // kFilterButton
+    std::function<void()> aggregate;                   // kAggregateButton
+    std::function<void()> adminMenu;                   // kAdminMenuButton
+    std::function<void()> closeMainWindow;             // after a cancelled login
 };
 
 class CQuellmarkView : public fw::CViewWnd {
@@ -47,7 +65,9 @@ public:
     const fw::CDC& GetImage() const { return m_dcMem; }
 
     // The view's display settings, which the column, period and filter dialogs change.
-    int m_nColumn[6] = {1, 2, 3, 4, 5, 6};
+    static constexpr int kDefaultColumns[6] = {kColDate, kColId,  kColName,
+                                               kColAge,  kColSex, kColDisease};
+    int m_nColumn[6]{};
     fw::Time32 m_tStart = 0;
     fw::Time32 m_tEnd = 0;
     CaseFilter m_filter;
@@ -70,6 +90,8 @@ private:
     void scrollBy(int rows);
     void afterListChange(bool resetScroll);
     void requestLogin();
+    void createImage(int width, int height);
+    void reportMemoryShortage();
 
     CQuellmarkDoc& m_doc;
     ViewCommands m_commands;
@@ -82,4 +104,5 @@ private:
     int m_nState = kLoginPending;
     bool m_loginQueued = false;
     bool m_loginRunning = false;
+    bool m_memoryMessageQueued = false;
 };

@@ -147,18 +147,18 @@ const CString& AsaText(int i) {
 }
 
 const CString& SexText(int sex) {
-    return sex == 1 ? "男性"_sj : "女性"_sj;
+    return sex == kSexMale ? "男性"_sj : "女性"_sj;
 }
 int SexCode(const CString& text) {
-    return text == "男性"_sj ? 1 : 0;
+    return text == "男性"_sj ? kSexMale : kSexFemale;
 }
 
 const CString& UnitText(int unit) {
     static const CString empty;
-    return unit == 1 ? "g(ml)"_sj : unit == 2 ? "単位"_sj : empty;
+    return unit == kUnitGramMl ? "g(ml)"_sj : unit == kUnitUnits ? "単位"_sj : empty;
 }
 int UnitCode(const CString& text) {
-    return text == "g(ml)"_sj ? 1 : 2;
+    return text == "g(ml)"_sj ? kUnitGramMl : kUnitUnits;
 }
 
 } // namespace registry

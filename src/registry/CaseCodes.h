@@ -24,11 +24,15 @@ int SiteCode(const CString& text);
 int PositionCode(const CString& text);
 
 // Sex: 1 is male, every other value reads as female.
+constexpr int kSexFemale = 0;
+constexpr int kSexMale = 1;
 const CString& SexText(int sex);
 int SexCode(const CString& text);
 
 // Blood product units: 1 "g(ml)", 2 "単位"; the form stores 2 for any text but "g(ml)", and
 // shows codes other than 1 and 2 as the empty text.
+constexpr int kUnitGramMl = 1;
+constexpr int kUnitUnits = 2;
 const CString& UnitText(int unit);
 int UnitCode(const CString& text);
 

@@ -4,78 +4,96 @@
 #include "registry/CaseCodes.h"
 #include "registry/QuellmarkDoc.h"
 
+#include <algorithm>
+
 namespace {
 
 bool contains(const CString& text, const CString& part) {
     return text.Find(part.view()) >= 0;
 }
 
-CString joined(const CString (&parts)[3]) {
-    CString all = parts[0];
-    all += parts[1];
-    all += parts[2];
-    return all;
-}
+// Whether one case meets every active criterion. One matcher serves a whole run over the list,
+// so that the texts it joins reuse one buffer instead of allocating for every case.
+class CaseMatcher {
+public:
+    explicit CaseMatcher(const CaseFilter& filter) : m_f(filter) {}
 
-CString anesthesiologists(const CCaseRecord& r) {
-    const CString parts[3] = {r.GetAnesthesiologist(0), r.GetAnesthesiologist(1),
-                              r.GetAnesthesiologist(2)};
-    return joined(parts);
-}
-
-CString supervisors(const CCaseRecord& r) {
-    const CString parts[3] = {r.GetSupervisor(0), r.GetSupervisor(1), r.GetSupervisor(2)};
-    return joined(parts);
-}
-
-bool patientTextMatches(const CCaseRecord& r, const CaseFilter& f) {
-    switch (f.nPatientField) {
-    case 0:
-        return contains(r.GetstrId(), f.strPatientText);
-    case 1:
-        return contains(r.GetstrName() + r.GetstrKana(), f.strPatientText);
-    case 2:
-        return contains(r.GetstrDisease(), f.strPatientText);
-    case 3:
-        return contains(r.GetstrProcedure(), f.strPatientText);
-    default:
-        // No field chosen: nothing to search, so nothing is rejected.
+    bool operator()(const CCaseRecord& r) {
+        const int m = m_f.nMask;
+        const bool male = r.GetnSex() == registry::kSexMale;
+        if ((m & kFilterIncident) && r.GetnIncidentIndex() == -1)
+            return false;
+        if (!(m & kFilterMale) && male)
+            return false;
+        if (!(m & kFilterFemale) && !male)
+            return false;
+        if ((m & kFilterEmergency) && !r.IsEmergency())
+            return false;
+        if ((m & kFilterSite) && r.GetnSite() != m_f.nSiteIndex + 1)
+            return false;
+        if ((m & kFilterMethod) && r.GetnMethod() != m_f.nMethodIndex + 1)
+            return false;
+        if ((m & kFilterDrugIncident) && r.GetstrDrugIncident().IsEmpty())
+            return false;
+        if ((m & kFilterPatient) && !patientTextMatches(r))
+            return false;
+        if ((m & kFilterDepartment) && !contains(r.GetstrDepartment(), m_f.strDepartment))
+            return false;
+        if ((m & kFilterWard) && !contains(r.GetstrWard(), m_f.strWard))
+            return false;
+        if ((m & kFilterAnesthesiologist) &&
+            !joinedContains(r.GetAnesthesiologist(0), r.GetAnesthesiologist(1),
+                            r.GetAnesthesiologist(2), m_f.strAnesthesiologist))
+            return false;
+        if ((m & kFilterSupervisor) && !joinedContains(r.GetSupervisor(0), r.GetSupervisor(1),
+                                                       r.GetSupervisor(2), m_f.strSupervisor))
+            return false;
+        if ((m & kFilterComorbidity) && !contains(r.GetstrPreopComment(), m_f.strComorbidity))
+            return false;
+        if ((m & kFilterNotes) && !contains(r.GetstrNotes(), m_f.strNotes))
+            return false;
         return true;
     }
-}
 
-bool passes(const CCaseRecord& r, const CaseFilter& f) {
-    const int m = f.nMask;
-    bool male = r.GetnSex() == 1;
-    if ((m & 0x0001) && r.GetnIncidentIndex() == -1)
-        return false;
-    if (!(m & 0x0002) && male)
-        return false;
-    if (!(m & 0x0004) && !male)
-        return false;
-    if ((m & 0x0008) && !r.IsEmergency())
-        return false;
-    if ((m & 0x0010) && !patientTextMatches(r, f))
-        return false;
-    if ((m & 0x0020) && !contains(r.GetstrDepartment(), f.strDepartment))
-        return false;
-    if ((m & 0x0040) && !contains(r.GetstrWard(), f.strWard))
-        return false;
-    if ((m & 0x0080) && !contains(anesthesiologists(r), f.strAnesthesiologist))
-        return false;
-    if ((m & 0x0100) && !contains(supervisors(r), f.strSupervisor))
-        return false;
-    if ((m & 0x0200) && r.GetnSite() != f.nSiteIndex + 1)
-        return false;
-    if ((m & 0x0400) && r.GetnMethod() != f.nMethodIndex + 1)
-        return false;
-    if ((m & 0x0800) && !contains(r.GetstrPreopComment(), f.strComorbidity))
-        return false;
-    if ((m & 0x1000) && !contains(r.GetstrNotes(), f.strNotes))
-        return false;
-    if ((m & 0x2000) && r.GetstrDrugIncident().IsEmpty())
-        return false;
-    return true;
+private:
+    // The texts one after the other without separator: a filter text may span two of them.
+    bool joinedContains(const CString& a, const CString& b, const CString& c, const CString& part) {
+        if (part.IsEmpty()) {
+            return true;
+        }
+        m_joined = a;
+        m_joined += b;
+        m_joined += c;
+        return contains(m_joined, part);
+    }
+
+    bool patientTextMatches(const CCaseRecord& r) {
+        switch (m_f.nPatientField) {
+        case 0:
+            return contains(r.GetstrId(), m_f.strPatientText);
+        case 1:
+            return joinedContains(r.GetstrName(), r.GetstrKana(), {}, m_f.strPatientText);
+        case 2:
+            return contains(r.GetstrDisease(), m_f.strPatientText);
+        case 3:
+            return contains(r.GetstrProcedure(), m_f.strPatientText);
+        default:
+            // No field chosen: nothing to search, so nothing is rejected.
+            return true;
+        }
+    }
+
+    const CaseFilter& m_f;
+    CString m_joined;
+};
+
+constexpr int kPrefetchAhead = 8;
+
+void prefetchCase(const CCaseRecord& r) {
+    const char* bytes = reinterpret_cast<const char*>(&r);
+    for (std::size_t offset = 0; offset < sizeof(CCaseRecord); offset += 64) {
+        __builtin_prefetch(bytes + offset);
+    }
 }
 
 CString ageText(const CCaseRecord& r) {
@@ -91,7 +109,8 @@ CString ageText(const CCaseRecord& r) {
 } // namespace
 
 int CQuellmarkDoc::BuildDisplayIndex(int /*sortKey*/, fw::Time32 start, fw::Time32 end) {
-    // The order is the surgery-date order whatever the first column shows.
+    // The order is the surgery-date order whatever the first column shows. Every case is
+    // looked at, so which cases the period keeps never depends on that order being right.
     const fw::PackedDate from = start != 0 ? fw::PackedLocalDateOf(start) : 0;
     const fw::PackedDate to = end != 0 ? fw::PackedLocalDateOf(end) : 0;
     const std::vector<int>& byDate = m_pSortIndex[kKeyDate - 1];
@@ -108,10 +127,18 @@ int CQuellmarkDoc::BuildDisplayIndex(int /*sortKey*/, fw::Time32 start, fw::Time
 }
 
 int CQuellmarkDoc::FilterDisplayIndex(int count, const CaseFilter& filter) {
+    CaseMatcher matches(filter);
+    count = std::clamp(count, 0, int(m_pDisplayIndex.size()));
     int kept = 0;
     for (int i = 0; i < count; ++i) {
+        // The cases of the date order lie scattered over the record list; asking for one a few
+        // steps ahead lets its memory arrive while the current one is tested.
+        if (i + kPrefetchAhead < count) {
+            prefetchCase(
+                m_listRecords[std::size_t(m_pDisplayIndex[std::size_t(i + kPrefetchAhead)])]);
+        }
         int r = m_pDisplayIndex[std::size_t(i)];
-        if (passes(m_listRecords[std::size_t(r)], filter)) {
+        if (matches(m_listRecords[std::size_t(r)])) {
             m_pDisplayIndex[std::size_t(kept++)] = r;
         }
     }
@@ -121,31 +148,31 @@ int CQuellmarkDoc::FilterDisplayIndex(int count, const CaseFilter& filter) {
 CString CQuellmarkDoc::FormatCell(int recordIndex, int column) const {
     const CCaseRecord& r = m_listRecords[std::size_t(recordIndex)];
     switch (column) {
-    case 1: {
+    case kColDate: {
         fw::LocalDate d = fw::UnpackDate(m_surgeryDate[std::size_t(recordIndex)]);
         return CString::Formatted("%d/%d/%d", d.year, d.month, d.day);
     }
-    case 2:
+    case kColId:
         return r.GetstrId();
-    case 3:
+    case kColName:
         return r.GetstrName();
-    case 4:
+    case kColAge:
         return ageText(r);
-    case 5:
+    case kColSex:
         return registry::SexText(r.GetnSex());
-    case 6:
+    case kColDisease:
         return r.GetstrDisease();
-    case 7:
+    case kColProcedure:
         return r.GetstrProcedure();
-    case 8:
+    case kColDepartment:
         return r.GetstrDepartment();
-    case 9:
+    case kColAsa:
         return r.GetstrAsa();
-    case 10:
+    case kColMethod:
         return registry::MethodText(r.GetnMethod());
-    case 11:
+    case kColAnesthesiologist:
         return r.GetAnesthesiologist(0);
-    case 12:
+    case kColSupervisor:
         return r.GetSupervisor(0);
     default:
         return {};

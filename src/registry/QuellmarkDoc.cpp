@@ -1,7 +1,6 @@
 #include "registry/QuellmarkDoc.h"
 
 #include <algorithm>
-#include <new>
 
 using fw::CArchive;
 
@@ -359,26 +358,20 @@ void CQuellmarkDoc::loadFrom(CArchive& ar) {
 }
 
 bool CQuellmarkDoc::SaveDataFile(CString* error) {
-    try {
-        fw::CSafeFileWriter file(m_strPath);
-        CArchive ar(file, CArchive::store, 1 << 20);
-        Serialize(ar);
-        ar.Flush();
-        file.Commit();
-        return true;
-    } catch (const fw::CFileException& e) {
-        if (error) {
-            *error = "データファイル「vora.dat」を保存できませんでした："_sj;
-            *error += e.Reason();
-            *error +=
-                "。\r\n以前のファイルはそのまま残っています。入力したデータは失われていません。"_sj;
-        }
-    } catch (const std::bad_alloc&) {
-        if (error) {
-            *error = "データファイル「vora.dat」を保存できませんでした：メモリが足りません。"_sj;
-        }
+    CString reason;
+    bool saved = fw::SaveFile(
+        m_strPath,
+        [this](fw::CFile& file) {
+            CArchive ar(file, CArchive::store, 1 << 20);
+            Serialize(ar);
+            ar.Flush();
+        },
+        &reason, *m_fileOps);
+    if (!saved && error) {
+        *error = "データファイル"_sj + reason +
+                 "。\r\n以前のファイルはそのまま残っています。入力したデータは失われていません。"_sj;
     }
-    return false;
+    return saved;
 }
 
 // ---------------------------------------------------------------------------------------------

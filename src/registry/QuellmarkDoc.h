@@ -4,6 +4,7 @@
 // hospital information, and the data file "vora.dat" that holds them all.
 
 #include "framework/Archive.h"
+#include "framework/File.h"
 #include "framework/StringArray.h"
 #include "framework/Time32.h"
 #include "registry/CaseRecord.h"
@@ -41,9 +42,47 @@ void runOnTwoThreads(const std::function<void()>& work);
 
 } // namespace registry
 
+// What a column of the list shows, by the codes the list and its column choice use.
+enum ColumnCode : int {
+    kColDate = 1,
+    kColId = 2,
+    kColName = 3,
+    kColAge = 4,
+    kColSex = 5,
+    kColDisease = 6,
+    kColProcedure = 7,
+    kColDepartment = 8,
+    kColAsa = 9,
+    kColMethod = 10,
+    kColAnesthesiologist = 11,
+    kColSupervisor = 12,
+};
+constexpr int kColumnCodeCount = 12;
+
+// The criteria of the list filter, one bit each. Male and female are inclusions, every other
+// bit a restriction.
+enum FilterBit : int {
+    kFilterIncident = 0x0001,
+    kFilterMale = 0x0002,
+    kFilterFemale = 0x0004,
+    kFilterEmergency = 0x0008,
+    kFilterPatient = 0x0010,
+    kFilterDepartment = 0x0020,
+    kFilterWard = 0x0040,
+    kFilterAnesthesiologist = 0x0080,
+    kFilterSupervisor = 0x0100,
+    kFilterSite = 0x0200,
+    kFilterMethod = 0x0400,
+    kFilterComorbidity = 0x0800,
+    kFilterNotes = 0x1000,
+    kFilterDrugIncident = 0x2000,
+};
+// Both sexes included and nothing else: the list without filter.
+constexpr int kNoFilter = kFilterMale | kFilterFemale;
+
 // Criteria of the list filter: a bit set and a value per criterion.
 struct CaseFilter {
-    int nMask = 6; // male and female included, nothing else: no filter
+    int nMask = kNoFilter;
     int nPatientField = 0;
     CString strPatientText;
     CString strDepartment;
@@ -82,6 +121,10 @@ public:
     // *error (when given) tells in Japanese what failed.
     bool SaveDataFile(CString* error = nullptr);
     const std::string& GetDataFilePath() const noexcept { return m_strPath; }
+    // The system calls through which this document's files are saved (the data file, and the
+    // report and the export written from it); a test puts in calls that fail.
+    fw::FileOps& GetFileOps() const noexcept { return *m_fileOps; }
+    void SetFileOps(fw::FileOps& ops) noexcept { m_fileOps = &ops; }
 
     // Cases.
     int GetRecordCount() const noexcept { return m_nRecordCount; }
@@ -205,4 +248,5 @@ private:
     std::vector<std::uint32_t> m_stamp;
     std::uint32_t m_nextStamp = 0;
     std::string m_strPath;
+    fw::FileOps* m_fileOps = &fw::SystemFileOps();
 };

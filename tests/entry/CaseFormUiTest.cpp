@@ -72,6 +72,23 @@ protected:
     MessageCatcher messages;
 };
 
+// With Japanese input on, numbers and times must still arrive as half-width digits; the texts
+// keep the input method as the user left it.
+TEST_F(CaseFormUi, NumberAndTimeFieldsTakeHalfWidthInput) {
+    WhenOpen([&] {
+        for (int id : {kAgeYears, kAgeMonths, kAgeDays, kHeight, kWeight, kYear, kMonth, kDay,
+                       kCrystalloid, kColloid, kUrine, kBloodLoss, kMap, kFfp, kPc, kAutologous,
+                       kWholeBlood, kAlbumin, kOtherAmount, kAnesthesiaTime, kSurgeryTime}) {
+            EXPECT_FALSE(ControlOf(id).widget->testAttribute(Qt::WA_InputMethodEnabled)) << id;
+        }
+        for (int id : {kName, kKana, kId, kDisease, kProcedure, kOtherName, kTransfusionNote}) {
+            EXPECT_TRUE(ControlOf(id).widget->testAttribute(Qt::WA_InputMethodEnabled)) << id;
+        }
+        Form().EndDialog(fw::kIdCancel);
+    });
+    entry::RunNewCase(doc);
+}
+
 TEST_F(CaseFormUi, ConfirmingStopsAtTheFirstBadValueInExchangeOrder) {
     WhenOpen([&] {
         Type(kName, "佐藤");
@@ -90,7 +107,7 @@ TEST_F(CaseFormUi, ConfirmingStopsAtTheFirstBadValueInExchangeOrder) {
         Type(kAgeMonths, "12");
         Press(kConfirm);
     });
-    EXPECT_EQ(entry::RunNewCase(doc), 1);
+    EXPECT_EQ(entry::RunNewCase(doc), fw::kIdOk);
     EXPECT_EQ(messages.Take(),
               (std::vector<std::string>{"数値を入力してください。",
                                         "-1 から 12 までの整数を入力してください。"}));
@@ -126,7 +143,7 @@ TEST_F(CaseFormUi, LimitsAtTheirEdges) {
         Type(kBloodLoss, "-5");
         Type(kUrine, "2000000");
         EXPECT_TRUE(Form().UpdateData(true));
-        Form().EndDialog(2);
+        Form().EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(entry::RunNewCase(doc), 2);
     EXPECT_EQ(messages.Take().size(), 17u);
@@ -147,7 +164,7 @@ TEST_F(CaseFormUi, ADateOutsideTheCalendarTimeKeepsTheFormOpen) {
         Type(kDay, "1");
         Press(kConfirm);
     });
-    EXPECT_EQ(entry::RunNewCase(doc), 1);
+    EXPECT_EQ(entry::RunNewCase(doc), fw::kIdOk);
     EXPECT_EQ(messages.Take(), (std::vector<std::string>(2, "日付の指定が正しくありません")));
     ASSERT_EQ(doc.GetRecordCount(), 1);
     EXPECT_EQ(fw::LocalDateOf(doc.RecordAt(0).GettSurgery()), (fw::LocalDate{2011, 1, 1}));
@@ -160,6 +177,8 @@ TEST_F(CaseFormUi, ListsSelectWholeTextsAndAnUnchangedCaseStaysTheSame) {
     r.SetnPosition(6);
     r.SetstrAsa("1");
     r.SetAnesthesiologist(1, sj("名簿外"));
+    r.SetfHeight(165.12345f); // more digits than six
+    r.SetfWeight(58.5f);
     doc.AddRecord(r);
     doc.AddRecord(testing_support::BlankCase("次", 2011, 5, 7));
     doc.GetAnesthesiologistList().Add(sj("青木"));
@@ -174,7 +193,7 @@ TEST_F(CaseFormUi, ListsSelectWholeTextsAndAnUnchangedCaseStaysTheSame) {
         EXPECT_EQ(TextOf(kName), "田中");
         Press(kConfirm);
     });
-    EXPECT_EQ(entry::RunExistingCase(doc, 0), 1);
+    EXPECT_EQ(entry::RunExistingCase(doc, 0), fw::kIdOk);
     CCaseRecord stored = doc.GetRecord(0);
     EXPECT_EQ(fw::LocalDateOf(stored.GettSurgery()), fw::LocalDateOf(r.GettSurgery()));
     stored.SettSurgery(r.GettSurgery());
@@ -185,16 +204,16 @@ TEST_F(CaseFormUi, ListsSelectWholeTextsAndAnUnchangedCaseStaysTheSame) {
 TEST_F(CaseFormUi, IncidentDialogResults) {
     WhenOpen([&] {
         Type(kName, "x");
-        PressAndClose(kIncidentButton, 1);
+        PressAndClose(kIncidentButton, fw::kIdOk);
         EXPECT_EQ(TextOf(kIncidentStatus), "あり");
-        Form().EndDialog(2);
+        Form().EndDialog(fw::kIdCancel);
     });
     entry::RunNewCase(doc);
     EXPECT_EQ(doc.GetIncidentCount(), 0); // entered, then the form was cancelled
 
     WhenOpen([&] {
         Type(kName, "y");
-        PressAndClose(kIncidentButton, 2);
+        PressAndClose(kIncidentButton, fw::kIdCancel);
         EXPECT_EQ(TextOf(kIncidentStatus), "削除");
         Press(kConfirm);
     });
@@ -203,7 +222,7 @@ TEST_F(CaseFormUi, IncidentDialogResults) {
     EXPECT_EQ(doc.RecordAt(0).GetnIncidentIndex(), -1);
 
     WhenOpen([&] {
-        PressAndClose(kIncidentButton, 1);
+        PressAndClose(kIncidentButton, fw::kIdOk);
         Press(kConfirm);
     });
     entry::RunExistingCase(doc, 0);
@@ -216,7 +235,7 @@ TEST_F(CaseFormUi, ButtonsAfterAFailedReadKeepWhatWasTyped) {
     WhenOpen([&] {
         Type(kKana, "いま");
         Type(kHeight, "?");
-        PressAndClose(kIncidentButton, 2);
+        PressAndClose(kIncidentButton, fw::kIdCancel);
         EXPECT_EQ(TextOf(kIncidentStatus), "削除");
         EXPECT_EQ(TextOf(kKana), "いま");
         EXPECT_EQ(TextOf(kHeight), "?");
@@ -229,7 +248,7 @@ TEST_F(CaseFormUi, ButtonsAfterAFailedReadKeepWhatWasTyped) {
         PressAndClose(kPreopButton, 2);
         EXPECT_EQ(TextOf(kKana), "いま");
         EXPECT_EQ(TextOf(kAgeYears), "x");
-        Form().EndDialog(2);
+        Form().EndDialog(fw::kIdCancel);
     });
     entry::RunNewCase(doc);
     EXPECT_EQ(messages.Take().size(), 3u);

@@ -78,9 +78,9 @@ TEST(PreopDlg, DeleteEmptiesTheSlotsAndKeepsTheComment) {
         Press(dlg, kClear);
         after = TextOf(dlg, kSlot1);
         Press(dlg, kAsthma); // the slots fill from the first one again
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
-    EXPECT_EQ(result, 2);
+    EXPECT_EQ(result, fw::kIdCancel);
     EXPECT_EQ(before, "大動脈破裂"_sj);
     EXPECT_EQ(after, "");
     EXPECT_EQ(dlg.GetPackedCode(), 14);
@@ -97,7 +97,7 @@ TEST(PreopDlg, AnEmptyFirstSlotEmptiesTheOthers) {
         }
         Press(dlg, kAsthma);
         added = TextOf(dlg, kSlot1);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(opened[0] + opened[1] + opened[2], "");
     EXPECT_EQ(added, "気管支喘息"_sj);
@@ -125,7 +125,7 @@ TEST(PreopNoteDlg, QuickEntryKeepsWhatWasTypedAndBackReturnsToTheSlots) {
     });
     EXPECT_EQ(shownAfterQuickEntry, "外傷，腰痛\r\n高血圧，"_sj);
     EXPECT_TRUE(selectionOpenAfterBack);
-    EXPECT_EQ(result, 1);
+    EXPECT_EQ(result, fw::kIdOk);
     EXPECT_EQ(dlg.GetComment(), "外傷，腰痛\r\n高血圧，大動脈破裂，"_sj);
     EXPECT_EQ(dlg.GetPackedCode(), 2 + 100 * 1);
 }
@@ -169,11 +169,11 @@ int RunDrugIncident(CDrugIncidentDlg& dlg, const CString& before,
 
 TEST(DrugIncidentDlg, OkReadsTheNoteEraseEmptiesItEscapeKeepsItAsItWas) {
     CDrugIncidentDlg confirmed;
-    EXPECT_EQ(RunDrugIncident(confirmed, "ﾛｸﾛﾆｳﾑ 50mg"_sj, [&] { Press(confirmed, kDrugOk); }), 1);
+    EXPECT_EQ(RunDrugIncident(confirmed, "ﾛｸﾛﾆｳﾑ 50mg"_sj, [&] { Press(confirmed, kDrugOk); }), fw::kIdOk);
     EXPECT_EQ(confirmed.m_strDrugIncident, "ﾛｸﾛﾆｳﾑ 50mg\r\niv 10:30"_sj);
 
     CDrugIncidentDlg erased;
-    EXPECT_EQ(RunDrugIncident(erased, "誤投与"_sj, [&] { Press(erased, kErase); }), 1);
+    EXPECT_EQ(RunDrugIncident(erased, "誤投与"_sj, [&] { Press(erased, kErase); }), fw::kIdOk);
     EXPECT_EQ(erased.m_strDrugIncident, "");
 
     CDrugIncidentDlg escaped;

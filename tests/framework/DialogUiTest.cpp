@@ -123,7 +123,7 @@ TEST(DialogExchange, ReadingStopsAtTheFirstBadValueAndFocusesIt) {
         dlg.SetDlgItemText(kHeight, "170.5");
         read = dlg.UpdateData(true);
         EXPECT_EQ(FocusOf(dlg), WidgetOf<QLineEdit>(dlg, kAge));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_FALSE(read);
     EXPECT_EQ(dlg.m_strName, "山田"_sj); // read before the failure
@@ -147,7 +147,7 @@ TEST(DialogExchange, ValidationMessagesNameTheLimit) {
         dlg.SetDlgItemText(kTime, "あいう"_sj); // written by the program, so not refused
         EXPECT_FALSE(dlg.UpdateData(true));
         EXPECT_EQ(FocusOf(dlg), WidgetOf<QLineEdit>(dlg, kTime));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(dlg.m_fHeight, 100.0f);
     EXPECT_EQ(messages.Texts(),
@@ -194,7 +194,16 @@ TEST(DialogExchange, FractionTextsAndTheirShownForm) {
     EXPECT_EQ(detail::formatDialogFloat(170.5f), "170.5");
     EXPECT_EQ(detail::formatDialogFloat(0.1f), "0.1");
     EXPECT_EQ(detail::formatDialogFloat(0.0f), "0");
-    EXPECT_EQ(detail::formatDialogFloat(1234567.0f), "1.23457e+06");
+    EXPECT_EQ(detail::formatDialogFloat(100000.0f), "100000");
+    // Beyond six digits only as many as it takes to read back the same float.
+    EXPECT_EQ(detail::formatDialogFloat(165.12345f), "165.12344"); // the same float
+    EXPECT_EQ(detail::formatDialogFloat(1234567.0f), "1234567");
+    EXPECT_EQ(detail::formatDialogFloat(0.1f + 0.2f), "0.3"); // 0.3f is that float
+    for (float f : {165.12345f, 3.4028235e38f, 1.17549435e-38f, 1e-45f, 0.1f + 0.7f, -7.000001f}) {
+        float back = 0;
+        EXPECT_TRUE(detail::parseDialogFloat(detail::formatDialogFloat(f).view(), back));
+        EXPECT_EQ(back, f);
+    }
 }
 
 TEST(DialogExchange, ComboTextsMatchWholeItemsOnly) {
@@ -209,7 +218,7 @@ TEST(DialogExchange, ComboTextsMatchWholeItemsOnly) {
         dlg.UpdateData(false);
         EXPECT_EQ(WidgetOf<QComboBox>(dlg, kSite)->currentIndex(), -1);
         EXPECT_TRUE(dlg.UpdateData(true));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(dlg.m_strSite, "");
     EXPECT_EQ(dlg.m_strRemark, "自由記述"_sj);
@@ -230,7 +239,7 @@ TEST(DialogExchange, SortedComboKeepsTheShownTextWhileFilled) {
         }
         // half-width katakana before every double-byte character, as the program orders texts
         EXPECT_EQ(items, QStringList({"ｱｲ", "ＡＡ", "およそ", "羊水込み"}));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
 }
 
@@ -255,7 +264,7 @@ TEST(DialogExchange, ChecksRadiosAndLists) {
         EXPECT_TRUE(dlg.ListIsSelected(kList, 1));
         EXPECT_FALSE(dlg.ListIsSelected(kList, 0));
         EXPECT_EQ(WidgetOf<QListWidget>(dlg, kList)->item(1)->text(), QString("A"));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(dlg.m_nRadio, 2);
     EXPECT_EQ(dlg.m_bFlag, 0);
@@ -273,7 +282,7 @@ TEST(DialogText, MultiLineEditsHoldCrLf) {
         QTest::keyClick(notes, Qt::Key_Return); // wants Enter: a new line, not the OK button
         QTest::keyClicks(notes, "x");
         EXPECT_TRUE(dlg.UpdateData(true));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(dlg.m_strNotes, "一行目\r\n二行目\r\nx"_sj);
 }
@@ -286,7 +295,7 @@ TEST(DialogText, BytesWithoutAUnicodeRoundTripSurviveUntouched) {
     RunDialog(dlg, [&] {
         dlg.UpdateData(false);
         dlg.UpdateData(true);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(dlg.m_strName, nec);
 }
@@ -307,7 +316,7 @@ TEST(DialogGuard, ByteLimitRefusesWhatDoesNotFit) {
         SendText(edit, "あ"); // 6 bytes: refused
         SendText(edit, "4");
         keyed = dlg.GetDlgItemText(kTime);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(typedAscii, "12345");
     EXPECT_EQ(typedWide, "あい"_sj);
@@ -339,15 +348,82 @@ TEST(DialogGuard, CharactersWithoutCp932AreRefused) {
                  "a\xF0\x9F\x98\x80"
                  "b");
         EXPECT_EQ(name->text(), QString("ab"));
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
+}
+
+// U+FFFD has no cp932 form: typed, pasted or typed by a script it is refused like an emoji,
+// in every kind of text field.
+TEST(DialogGuard, ReplacementCharacterIsRefusedAsItIsTyped) {
+    CFormDlg dlg;
+    const QString replacement(QChar(0xFFFD));
+    RunDialog(dlg, [&] {
+        auto* name = WidgetOf<QLineEdit>(dlg, kName);
+        name->setFocus();
+        QTest::keyClicks(name, "ab");
+        SendText(name, replacement);
+        name->insert(replacement); // a paste
+        EXPECT_EQ(name->text(), QString("ab"));
+
+        auto* notes = WidgetOf<QPlainTextEdit>(dlg, kNotes);
+        notes->setFocus();
+        QTest::keyClicks(notes, "cd");
+        SendText(notes, replacement);
+        notes->insertPlainText(replacement + "e");
+        EXPECT_EQ(notes->toPlainText(), QString("cd"));
+
+        auto* remark = WidgetOf<QComboBox>(dlg, kRemark);
+        remark->setFocus();
+        SendText(remark->lineEdit(), replacement);
+        EXPECT_EQ(remark->currentText(), QString());
+
+        TypeInto(dlg, kName, "x\xEF\xBF\xBDy");
+        EXPECT_EQ(dlg.GetDlgItemText(kName), "xy");
+        dlg.EndDialog(fw::kIdCancel);
+    });
+}
+
+// Damaged bytes already in a text show as U+FFFD. Left alone they read back byte for byte, and
+// so they do where the user edited only around them; a U+FFFD put anywhere else is refused.
+TEST(DialogGuard, DamagedBytesInAFieldReadBackAsTheyWere) {
+    const CString name("\x85\x40" "ab\x88", 5);
+    const CString notes("\x88\r\n\x85\x40", 5);
+    CFormDlg dlg;
+    dlg.m_strName = name;
+    dlg.m_strNotes = notes;
+    CString untouched, edited, editedNotes;
+    QString afterPaste;
+    RunDialog(dlg, [&] {
+        dlg.UpdateData(false);
+        ASSERT_TRUE(dlg.UpdateData(true));
+        untouched = dlg.m_strName;
+
+        auto* edit = WidgetOf<QLineEdit>(dlg, kName);
+        edit->setFocus();
+        edit->setCursorPosition(2); // after the first U+FFFD and "a"
+        QTest::keyClicks(edit, "Z");
+        edit->insert(QString(QChar(0xFFFD))); // refused: the program wrote none here
+        afterPaste = edit->text();
+        edited = dlg.GetDlgItemText(kName);
+
+        auto* multi = WidgetOf<QPlainTextEdit>(dlg, kNotes);
+        multi->setFocus();
+        multi->moveCursor(QTextCursor::End);
+        QTest::keyClicks(multi, "!");
+        editedNotes = dlg.GetDlgItemText(kNotes);
+        dlg.EndDialog(fw::kIdCancel);
+    });
+    EXPECT_EQ(untouched, name);
+    EXPECT_EQ(afterPaste, QString::fromUtf8("\xEF\xBF\xBD" "aZb\xEF\xBF\xBD"));
+    EXPECT_EQ(edited, CString("\x85\x40" "aZb\x88", 6));
+    EXPECT_EQ(editedNotes, CString("\x88\r\n\x85\x40!", 6));
 }
 
 TEST(DialogKeys, EscapeCancels) {
     CFormDlg dlg;
     const int result =
         RunDialog(dlg, [&] { QTest::keyClick(WidgetOf<QLineEdit>(dlg, kName), Qt::Key_Escape); });
-    EXPECT_EQ(result, 2);
+    EXPECT_EQ(result, fw::kIdCancel);
 }
 
 TEST(DialogKeys, EnterPressesAVisibleEnabledDefaultButtonOnly) {
@@ -388,7 +464,7 @@ TEST(DialogHandlers, BoundHandlersReplaceOkAndSeeUserChangesOnly) {
         QTest::keyClicks(name, "y");
         TypeInto(dlg, kName, "z");
         QTest::keyClick(name, Qt::Key_Return);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(okClicks, 1);
     EXPECT_EQ(changes, (std::vector<std::string>{"xy", "z"}));
@@ -406,7 +482,7 @@ TEST(DialogHandlers, FocusHandlersRunOnMovesInsideTheDialog) {
         EXPECT_EQ(FocusOf(dlg), WidgetOf<QLineEdit>(dlg, kName));
         QTest::keyClick(WidgetOf<QLineEdit>(dlg, kName), Qt::Key_Tab);
         WidgetOf<QLineEdit>(dlg, kName)->setFocus(Qt::MouseFocusReason);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(focused, (std::vector<int>{kAge, kName}));
 }

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 
 using namespace fw;
 using testing_support::ReadFile;
@@ -47,6 +48,24 @@ TEST(ReplayScript, TextArgumentsTakeTheRestOfTheLine) {
     EXPECT_EQ(steps[2].args, (std::vector<std::string>{"1048", ""}));
     EXPECT_EQ(steps[3].args, (std::vector<std::string>{"1087", "0", "2"}));
     EXPECT_EQ(steps[4].args, (std::vector<std::string>{"Down", "3"}));
+}
+
+TEST(ReplayScript, StepsCarryTheirKindAndValues) {
+    const auto steps = Parse("scroll thumb 5\nscroll pageup\nkey Down 2147483647\nkey x\n"
+                             "click -3 7\npress text\nexpect-dialog print\n");
+    ASSERT_EQ(steps.size(), 7u);
+    EXPECT_EQ(steps[0].kind, StepKind::Scroll);
+    EXPECT_EQ(steps[0].values, (std::vector<int>{kScrollThumbPosition, 5}));
+    EXPECT_EQ(steps[1].Value(0), kScrollPageUp);
+    EXPECT_EQ(steps[1].Value(1, -1), -1);
+    EXPECT_EQ(steps[2].kind, StepKind::Key);
+    EXPECT_EQ(steps[2].Value(1), 2147483647);
+    EXPECT_EQ(steps[3].Value(1, 1), 1);
+    EXPECT_EQ(steps[4].values, (std::vector<int>{-3, 7}));
+    EXPECT_EQ(steps[5].kind, StepKind::Press);
+    EXPECT_EQ(steps[5].args[0], "text");
+    EXPECT_EQ(steps[6].kind, StepKind::ExpectDialog);
+    ParseError("key Down 2147483648");
 }
 
 TEST(ReplayScript, MalformedStepsNameTheirLine) {
@@ -99,7 +118,7 @@ public:
                               }}) {
         OnClicked(1500, [this] {
             CInnerDlg inner;
-            if (inner.DoModal() == 1) {
+            if (inner.DoModal() == fw::kIdOk) {
                 m_strInner = inner.m_strText;
             }
         });
@@ -119,6 +138,9 @@ protected:
     }
 };
 
+// Where FakeMain notes the keys it is sent, as NAME*REPEAT lines.
+std::string g_keyLog;
+
 struct FakeMain : IMainAutomation {
     bool press(int id, std::string& error) override {
         error = "button " + std::to_string(id) + " is disabled";
@@ -126,8 +148,11 @@ struct FakeMain : IMainAutomation {
     }
     bool menu(int, std::string&) override { return true; }
     bool click(int, int, std::string&) override { return true; }
-    bool key(const std::string&, int, std::string&) override { return true; }
-    bool scroll(const std::string&, int, std::string&) override { return true; }
+    bool key(const std::string& name, int repeat, std::string&) override {
+        std::ofstream(g_keyLog, std::ios::app) << name << "*" << repeat << "\n";
+        return true;
+    }
+    bool scroll(ScrollCode, int, std::string&) override { return true; }
     bool resize(int, int, std::string&) override { return true; }
     void close() override {}
     bool enabled(int, bool& value, std::string&) override { return value = true; }
@@ -171,8 +196,9 @@ TEST(ReplayRunner, DrivesNestedDialogsAndEndsWithStatusThree) {
                       "expect-dialog 910\n"
                       "type 1002 42\n"
                       "focus 1003\n"
-                      "key Tab 2\n"
-                      "key Tab 4\n"
+                      "focus 1002\n"
+                      // one press with a repeat count: the focus moves once, to 1003
+                      "key Tab 8\n"
                       "key Tab\n"
                       "type 1003 あいう\n"
                       "expect 1003 あい\n"
@@ -213,6 +239,19 @@ TEST(ReplayRunner, AFailingStepEndsWithStatusTwoAndItsLine) {
     WriteFile(script, "press 1\nexpect-dialog main\ntype 1001 x\n");
     EXPECT_EXIT(RunScript(script, result), ::testing::ExitedWithCode(2),
                 "replay: line 3: no dialog is open");
+    WriteFile(script, "type 1001 a\nsave-text 1001 " + dir.Path() + "/no/such/folder/x.txt\n");
+    EXPECT_EXIT(RunScript(script, result), ::testing::ExitedWithCode(2),
+                "replay: line 2: cannot write .*/no/such/folder/x.txt: No such file");
+}
+
+// A key's count goes to the main window as the repeat count of one press, at once.
+TEST(ReplayRunner, AKeyCountIsOneRepeatedPress) {
+    TempDir dir;
+    const std::string script = dir.Path() + "/keys.replay";
+    g_keyLog = dir.Path() + "/keys";
+    WriteFile(script, "press 1\nkey Down 2147483647\nkey Up\n");
+    EXPECT_EXIT(RunScript(script, dir.Path() + "/result"), ::testing::ExitedWithCode(3), "^$");
+    EXPECT_EQ(ReadFile(g_keyLog), "Down*2147483647\nUp*1\n");
 }
 
 } // namespace

@@ -1,9 +1,12 @@
+#include "framework/Codec.h"
 #include "framework/String.h"
 
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <random>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -120,6 +123,12 @@ TEST(StringTest, ConvertsAtTheEdgeAndRefusesWhatCp932CannotHold) {
     EXPECT_FALSE(CString::FromUtf8("\xff\xfe", text));
     // A damaged text still shows: an undecodable byte becomes a replacement character.
     EXPECT_EQ(bytes({'a', 0x88}).ToUtf8(), "a\xEF\xBF\xBD");
+    // An unassigned pair is one character; a lone lead byte does not swallow a line break.
+    std::vector<std::string_view> behind;
+    const CString damaged = bytes({0x85, 0x40, 'b', 0x88, '\r', '\n', 0xA0});
+    EXPECT_EQ(fw::Cp932ToUtf8(damaged.view(), &behind),
+              "\xEF\xBF\xBD" "b\xEF\xBF\xBD\r\n\xEF\xBF\xBD");
+    EXPECT_EQ(behind, (std::vector<std::string_view>{"\x85\x40", "\x88", "\xA0"}));
     EXPECT_EQ("\r\n"_sj.GetLength(), 2);
 }
 

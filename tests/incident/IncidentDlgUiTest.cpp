@@ -21,22 +21,14 @@ using testing_support::WidgetOf;
 
 namespace {
 
-constexpr int kCodeIds[17] = {1239, 1240, 1241, 1242, 1243, 1244, 1245, 1246, 1247,
-                              1248, 1210, 1211, 1212, 1213, 1214, 1215, 1216};
-constexpr int kNameIds[17] = {1217, 1218, 1219, 1220, 1221, 1222, 1223, 1224, 1225,
-                              1226, 1227, 1228, 1229, 1231, 1232, 1233, 1234};
-enum : int {
-    kCategory = 1239,
-    kDetail = 1240,
-    kOnset = 1241,
-    kCause1 = 1244,
-    kFactorE = 1212,
-    kTypeNote = 1202,
-    kCauseNote = 1204,
-    kDelete = 2,
-    kRegister = 1096,
-    kHelp = 1235,
-};
+using namespace incident::incidentdlg;
+constexpr int kCategory = kCodeIds[incident::kCategory];
+constexpr int kDetail = kCodeIds[incident::kTypeDetail];
+constexpr int kOnset = kCodeIds[incident::kOnset];
+constexpr int kCause1 = kCodeIds[incident::kCause1];
+constexpr int kFactorE = kCodeIds[incident::kFirstFactor + 4];
+constexpr int kTypeNote = kNoteIds[0];
+constexpr int kCauseNote = kNoteIds[2];
 
 std::string Shown(CDialog& dialog, int id) {
     return testing_support::TextOf(dialog, id).ToUtf8();
@@ -77,9 +69,12 @@ TEST(IncidentDlg, ANewIncidentShowsTheNamesOfAllZerosAndNoHelp) {
         for (int k = 0; k < 17; ++k) {
             names.push_back(Shown(dlg, kNameIds[k]));
             codes.push_back(Shown(dlg, kCodeIds[k]));
+            // codes are typed as half-width digits whatever the input method was doing
+            EXPECT_FALSE(WidgetOf(dlg, kCodeIds[k])->testAttribute(Qt::WA_InputMethodEnabled));
         }
+        EXPECT_TRUE(WidgetOf(dlg, kTypeNote)->testAttribute(Qt::WA_InputMethodEnabled));
         help = Shown(dlg, kHelp);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     const std::vector<std::string> factor(9, "関与無し");
     std::vector<std::string> expected = {
@@ -106,7 +101,7 @@ TEST(IncidentDlg, NamesFollowEachChangeAndHelpFollowsTheFocus) {
         TypeInto(dlg, kCategory, "7");
         TabInto(dlg, kDetail);
         keptHelp = Shown(dlg, kHelp);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(category, "その他の神経系偶発症");
     EXPECT_EQ(detail, "眼窩上神経");
@@ -131,7 +126,7 @@ TEST(IncidentDlg, FactorsNeedNoEntryOutsideAnesthesiaManagement) {
         TypeInto(dlg, kCause1, "0");
         TabInto(dlg, kFactorE);
         degreeHelp = Shown(dlg, kHelp);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(help, "入力不要");
     EXPECT_EQ(name, "かなり関与");
@@ -149,7 +144,7 @@ TEST(IncidentDlg, ATextThatIsNoNumberIsReportedAndTakesBackItsValue) {
         TypeInto(dlg, kOnset, "1x");
         shown = Shown(dlg, kOnset);
         name = Shown(dlg, kNameIds[2]);
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"整数を入力してください。"});
     EXPECT_EQ(shown, "1");
@@ -200,10 +195,11 @@ TEST(IncidentDlg, TabGoesDownTheCodesThenAddendaButtonsAndReadOnlyFields) {
             QTest::keyClick(DialogAccess::impl(dlg).window->focusWidget(), Qt::Key_Tab);
             order.push_back(IdOfFocus(dlg));
         }
-        dlg.EndDialog(2);
+        dlg.EndDialog(fw::kIdCancel);
     });
     std::vector<int> expected(std::begin(kCodeIds), std::end(kCodeIds));
-    expected.insert(expected.end(), {1202, 1203, 1204, kDelete, kRegister, 1217, 1218});
+    expected.insert(expected.end(), {kNoteIds[0], kNoteIds[1], kNoteIds[2], kDelete, kRegister,
+                                     kNameIds[0], kNameIds[1]});
     EXPECT_EQ(order, expected);
 }
 

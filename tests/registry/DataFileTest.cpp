@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 
@@ -221,7 +222,44 @@ TEST(DataFileTest, SaveReplacesTheFileSafely) {
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"vora.dat"}); // no temporary left
 }
 
-TEST(DataFileTest, FailedSaveReportsAndLeavesTheOldFileAndTheData) {
+// Whichever step of a save fails, the old file stays byte for byte, no temporary is left, the
+// data stay in memory, and the message names the file, the step and the reason.
+TEST(DataFileTest, FailedSaveAtAnyStepKeepsTheOldFileAndTheData) {
+    const std::pair<fw::FileStep, const char*> steps[] = {
+        {fw::FileStep::Create, "（同じフォルダに一時ファイルを作成できません）"},
+        {fw::FileStep::Write, "（一時ファイルへの書き込みに失敗しました）"},
+        {fw::FileStep::Sync, "（ディスクへの書き出しに失敗しました）"},
+        {fw::FileStep::Rename, "（一時ファイルを元のファイルに置き換えられません）"},
+    };
+    for (const auto& [step, words] : steps) {
+        SCOPED_TRACE(words);
+        testing_support::TempDir dir;
+        std::string path = dir.Path() + "/vora.dat";
+        CQuellmarkDoc doc(path);
+        doc.AddRecord(testing_support::BlankCase("保存済み"));
+        ASSERT_TRUE(doc.SaveDataFile());
+        std::string before = testing_support::ReadFile(path);
+        doc.AddRecord(testing_support::BlankCase("未保存"));
+
+        testing_support::FailingFileOps failing(step, ENOSPC);
+        doc.SetFileOps(failing);
+        CString error;
+        EXPECT_FALSE(doc.SaveDataFile(&error));
+        EXPECT_EQ(error.ToUtf8(), std::string("データファイル「vora.dat」を保存できません") + words +
+                                      "：ディスクの空き容量が足りません。\r\n以前のファイルはそのまま"
+                                      "残っています。入力したデータは失われていません。");
+        EXPECT_EQ(testing_support::ReadFile(path), before);
+        EXPECT_EQ(dir.Entries(), std::vector<std::string>{"vora.dat"});
+        EXPECT_EQ(doc.GetRecordCount(), 2);
+
+        // Once the disk has room again, the same document saves what it holds.
+        doc.SetFileOps(fw::SystemFileOps());
+        ASSERT_TRUE(doc.SaveDataFile());
+        EXPECT_EQ(CQuellmarkDoc(path).GetRecordCount(), 2);
+    }
+}
+
+TEST(DataFileTest, SaveIntoAReadOnlyFolderFailsAndLeavesTheOldFile) {
     testing_support::TempDir dir;
     std::string path = dir.Path() + "/vora.dat";
     CQuellmarkDoc doc(path);

@@ -136,6 +136,16 @@ CCaseRecord BlankCase(const char* nameUtf8, int year, int month, int day) {
     return r;
 }
 
+CCaseRecord ReportableCase(const char* nameUtf8, int year, int month, int day) {
+    CCaseRecord r = BlankCase(nameUtf8, year, month, day);
+    r.SetnAgeYears(30);
+    r.SetstrAsa("1");
+    r.SetnSite(1);
+    r.SetnPosition(1);
+    r.SetnMethod(1);
+    return r;
+}
+
 CCaseRecord RealisticCase(std::mt19937& rng, Spread spread) {
     auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     std::size_t family = std::size_t(uniform(0, int(kFamily.size()) - 1));

@@ -1,6 +1,7 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
@@ -101,6 +102,39 @@ ReadOnlyDir::~ReadOnlyDir() {
         setImmutable(m_path, false);
     }
     chmod(m_path.c_str(), 0755);
+}
+
+} // namespace testing_support
+
+namespace testing_support {
+
+bool FailingFileOps::failsAt(fw::FileStep step) const {
+    if (m_step == step) {
+        errno = m_error;
+        return true;
+    }
+    return false;
+}
+
+int FailingFileOps::CreateTemp(char* pathTemplate) {
+    return failsAt(fw::FileStep::Create) ? -1 : fw::FileOps::CreateTemp(pathTemplate);
+}
+
+ssize_t FailingFileOps::Write(int fd, const void* buffer, std::size_t n) {
+    // Half of the first bytes go through, as when a disk fills up in the middle of a file.
+    if (m_step == fw::FileStep::Write && !m_wrotePart && n > 1) {
+        m_wrotePart = true;
+        return fw::FileOps::Write(fd, buffer, n / 2);
+    }
+    return failsAt(fw::FileStep::Write) ? -1 : fw::FileOps::Write(fd, buffer, n);
+}
+
+int FailingFileOps::Sync(int fd) {
+    return failsAt(fw::FileStep::Sync) ? -1 : fw::FileOps::Sync(fd);
+}
+
+int FailingFileOps::Rename(const char* from, const char* to) {
+    return failsAt(fw::FileStep::Rename) ? -1 : fw::FileOps::Rename(from, to);
 }
 
 } // namespace testing_support

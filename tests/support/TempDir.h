@@ -41,3 +41,30 @@ private:
 };
 
 } // namespace testing_support
+
+#include "framework/File.h"
+
+namespace testing_support {
+
+// The real file calls, but the one of step fails with error (a short write, for the write).
+class FailingFileOps : public fw::FileOps {
+public:
+    FailingFileOps(fw::FileStep step, int error) : m_step(step), m_error(error) {}
+    int CreateTemp(char* pathTemplate) override;
+    ssize_t Write(int fd, const void* buffer, std::size_t n) override;
+    int Sync(int fd) override;
+    int Rename(const char* from, const char* to) override;
+
+private:
+    bool failsAt(fw::FileStep step) const;
+
+    fw::FileStep m_step;
+    int m_error;
+    bool m_wrotePart = false;
+};
+
+// The steps a save goes through, for tests that try each.
+inline constexpr fw::FileStep kSaveSteps[] = {fw::FileStep::Create, fw::FileStep::Write,
+                                              fw::FileStep::Sync, fw::FileStep::Rename};
+
+} // namespace testing_support

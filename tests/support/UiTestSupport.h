@@ -8,8 +8,12 @@
 #include <QApplication>
 #include <QTimer>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
@@ -103,12 +107,33 @@ private:
         }
         if (!fw::DialogAccess::impl(*active).ended) {
             m_texts.push_back(TextOf(*active, fw::kMessageTextId).ToUtf8());
-            active->EndDialog(1);
+            active->EndDialog(fw::kIdOk);
         }
     }
 
     QTimer m_timer;
     std::vector<std::string> m_texts;
+};
+
+// While it lives, the process may take only headroom more bytes of address space than it has,
+// so that a large allocation fails as it would on a machine short of memory.
+class MemoryLimit {
+public:
+    explicit MemoryLimit(rlim_t headroom) {
+        getrlimit(RLIMIT_AS, &m_saved);
+        std::ifstream statm("/proc/self/statm");
+        rlim_t pages = 0;
+        statm >> pages;
+        rlimit tight = m_saved;
+        tight.rlim_cur = pages * rlim_t(sysconf(_SC_PAGESIZE)) + headroom;
+        setrlimit(RLIMIT_AS, &tight);
+    }
+    ~MemoryLimit() { setrlimit(RLIMIT_AS, &m_saved); }
+    MemoryLimit(const MemoryLimit&) = delete;
+    MemoryLimit& operator=(const MemoryLimit&) = delete;
+
+private:
+    rlimit m_saved{};
 };
 
 } // namespace testing_support

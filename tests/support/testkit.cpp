@@ -11,8 +11,20 @@
 //   vora_testkit check-indexes FILE [INDEX...]
 //                                            the saved index fields are those of inserting the
 //                                            cases in file order, then the listed ones again
+//   vora_testkit set FILE INDEX KEY VALUE    one member of case INDEX, KEY as dump names it
+//                                            (the texts and codes the list filter reads)
+//   vora_testkit reportable FILE NAME@Y-M-D[@ANESTHESIOLOGIST] ...
+//                                            cases that pass the society report's check
+//   vora_testkit report FILE YEAR OPERATIONS ROTATORS
+//                                            the society report of YEAR, as it would be written
+//   vora_testkit list FILE LIST NAME...      appends names to a master list (the file may be
+//                                            new); LIST is one of the keys of masterLists
+//   vora_testkit export FILE OUT             the patient list export of FILE, written to OUT
 
+#include "registry/CsvExport.h"
 #include "registry/QuellmarkDoc.h"
+#include "report/HospitalInfo.h"
+#include "report/SocietyReport.h"
 #include "support/CaseBuilder.h"
 #include "support/SortIndexReference.h"
 
@@ -114,13 +126,33 @@ void dumpCase(std::ostream& out, int i, const CCaseRecord& r) {
     text("strDrugIncident", r.GetstrDrugIncident());
 }
 
-std::string dump(const CQuellmarkDoc& doc) {
+// The master lists by the keys of dump: "list.wards.0: 3東".
+struct MasterList {
+    const char* key;
+    CStringArray& (CQuellmarkDoc::*get)();
+};
+const MasterList kMasterLists[] = {
+    {"anesthesiologists", &CQuellmarkDoc::GetAnesthesiologistList},
+    {"supervisors", &CQuellmarkDoc::GetSupervisorList},
+    {"wards", &CQuellmarkDoc::GetWardList},
+    {"rooms", &CQuellmarkDoc::GetRoomList},
+    {"departments", &CQuellmarkDoc::GetDepartmentList},
+};
+
+std::string dump(CQuellmarkDoc& doc) {
     std::ostringstream out;
     out << "version: " << doc.GetFileVersion() << "\n";
     out << "cases: " << doc.GetRecordCount() << "\n";
     out << "incidents: " << doc.GetIncidentCount() << "\n";
     out << "admin: " << utf8(doc.GetAdminPassword()) << "\n";
     out << "user: " << utf8(doc.GetUserPassword()) << "\n";
+    for (const MasterList& list : kMasterLists) {
+        const CStringArray& names = (doc.*list.get)();
+        out << "list." << list.key << ": " << names.GetSize() << "\n";
+        for (int i = 0; i < names.GetSize(); ++i) {
+            out << "list." << list.key << "." << i << ": " << utf8(names[i]) << "\n";
+        }
+    }
     for (int i = 0; i < doc.GetRecordCount(); ++i) {
         dumpCase(out, i, doc.RecordAt(i));
     }
@@ -158,10 +190,93 @@ bool setPatient(CQuellmarkDoc& doc, char** a) {
     return doc.ReplaceRecord(index, r);
 }
 
+// The members a script may set, by the keys of dump.
+bool setMember(CCaseRecord& r, const std::string& key, const char* value) {
+    CString text;
+    if (!CString::FromUtf8(value, text)) {
+        return false;
+    }
+    const int number = std::atoi(value);
+    const int slot = key.empty() ? -1 : key.back() - '1'; // of the three people, 0 to 2
+    const bool hasSlot = slot >= 0 && slot <= 2;
+    if (key == "nSex") {
+        r.SetnSex(number);
+    } else if (key == "nSite") {
+        r.SetnSite(number);
+    } else if (key == "nMethod") {
+        r.SetnMethod(number);
+    } else if (key == "strId") {
+        r.SetstrId(text);
+    } else if (key == "strKana") {
+        r.SetstrKana(text);
+    } else if (key == "strDisease") {
+        r.SetstrDisease(text);
+    } else if (key == "strProcedure") {
+        r.SetstrProcedure(text);
+    } else if (key == "strDepartment") {
+        r.SetstrDepartment(text);
+    } else if (key == "strWard") {
+        r.SetstrWard(text);
+    } else if (key == "strAsa") {
+        r.SetstrAsa(text);
+    } else if (key == "strPreopComment") {
+        r.SetstrPreopComment(text);
+    } else if (key == "strNotes") {
+        r.SetstrNotes(text);
+    } else if (key == "strDrugIncident") {
+        r.SetstrDrugIncident(text);
+    } else if (hasSlot && key.substr(0, key.size() - 1) == "strAnesthesiologist") {
+        r.SetAnesthesiologist(slot, text);
+    } else if (hasSlot && key.substr(0, key.size() - 1) == "strSupervisor") {
+        r.SetSupervisor(slot, text);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+bool setCaseMember(CQuellmarkDoc& doc, char** a) {
+    const int index = std::atoi(a[0]);
+    if (index < 0 || index >= doc.GetRecordCount()) {
+        return false;
+    }
+    CCaseRecord r = doc.GetRecord(index);
+    return setMember(r, a[1], a[2]) && doc.ReplaceRecord(index, r);
+}
+
+// NAME@Y-M-D or NAME@Y-M-D@ANESTHESIOLOGIST.
+bool addReportable(CQuellmarkDoc& doc, const std::string& arg) {
+    const std::size_t at = arg.find('@');
+    int y = 0, m = 0, d = 0, used = 0;
+    if (at == std::string::npos ||
+        std::sscanf(arg.c_str() + at + 1, "%d-%d-%d%n", &y, &m, &d, &used) != 3) {
+        return false;
+    }
+    CCaseRecord r = testing_support::ReportableCase(arg.substr(0, at).c_str(), y, m, d);
+    const std::string rest = arg.substr(at + 1 + std::size_t(used));
+    CString person;
+    if (!rest.empty() && (rest[0] != '@' || !CString::FromUtf8(rest.substr(1), person))) {
+        return false;
+    }
+    r.SetAnesthesiologist(0, person);
+    doc.AddRecord(r);
+    return true;
+}
+
+// The report text that a run with these annual figures writes.
+std::string reportText(CQuellmarkDoc& doc, char** a) {
+    report::ReportTally tally = report::TallyYear(doc, std::atoi(a[0]));
+    const report::AnnualFigures figures{std::atoi(a[1]), float(std::atof(a[2]))};
+    return report::BuildReportText(doc, report::HospitalInfoOf(doc), tally, figures).str();
+}
+
 int usage() {
     std::cerr << "usage: vora_testkit make FILE N [SEED] | cases FILE NAME@Y-M-D... | "
                  "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
-                 "get FILE KEY | passwords FILE ADMIN USER | check-indexes FILE [INDEX...]\n";
+                 "get FILE KEY | passwords FILE ADMIN USER | list FILE LIST NAME... | "
+                 "export FILE OUT | reportable FILE NAME@Y-M-D[@WHO]... | "
+                 "report FILE YEAR OPERATIONS ROTATORS | set FILE INDEX KEY VALUE | "
+                 "check-indexes FILE [INDEX...]\n";
     return 2;
 }
 
@@ -230,6 +345,20 @@ int main(int argc, char** argv) {
             }
             return save(doc) ? 0 : 1;
         }
+        if (command == "reportable") {
+            CQuellmarkDoc doc(CQuellmarkDoc::NoFile{}, file);
+            for (int i = 3; i < argc; ++i) {
+                if (!addReportable(doc, argv[i])) {
+                    return usage();
+                }
+            }
+            return save(doc) ? 0 : 1;
+        }
+        if (command == "report" && argc == 6) {
+            CQuellmarkDoc doc(file);
+            std::cout << reportText(doc, argv + 3);
+            return 0;
+        }
         if (command == "passwords" && argc >= 5) {
             CQuellmarkDoc doc(file);
             CString admin;
@@ -238,6 +367,28 @@ int main(int argc, char** argv) {
             CString::FromUtf8(argv[4], user);
             doc.SetPasswords(admin, user);
             return save(doc) ? 0 : 1;
+        }
+        if (command == "list" && argc >= 4) {
+            CQuellmarkDoc doc(file);
+            for (const MasterList& list : kMasterLists) {
+                if (list.key == std::string(argv[3])) {
+                    for (int i = 4; i < argc; ++i) {
+                        CString name;
+                        CString::FromUtf8(argv[i], name);
+                        (doc.*list.get)().Add(name);
+                    }
+                    return save(doc) ? 0 : 1;
+                }
+            }
+            return usage();
+        }
+        if (command == "export" && argc >= 4) {
+            CString error;
+            if (!registry::ExportCaseList(CQuellmarkDoc(file), argv[3], &error)) {
+                std::cerr << error.ToUtf8() << "\n";
+                return 1;
+            }
+            return 0;
         }
         if (command == "patient" && argc == 11) {
             CQuellmarkDoc doc(file);
@@ -249,12 +400,21 @@ int main(int argc, char** argv) {
         if (command == "check-indexes") {
             return checkIndexes(file, argv + 3, argc - 3);
         }
+        if (command == "set" && argc == 6) {
+            CQuellmarkDoc doc(file);
+            if (!setCaseMember(doc, argv + 3)) {
+                return usage();
+            }
+            return save(doc) ? 0 : 1;
+        }
         if (command == "dump") {
-            std::cout << dump(CQuellmarkDoc(file));
+            CQuellmarkDoc doc(file);
+            std::cout << dump(doc);
             return 0;
         }
         if (command == "get" && argc >= 4) {
-            std::istringstream lines(dump(CQuellmarkDoc(file)));
+            CQuellmarkDoc doc(file);
+            std::istringstream lines(dump(doc));
             std::string key = std::string(argv[3]) + ": ";
             for (std::string line; std::getline(lines, line);) {
                 if (line.rfind(key, 0) == 0) {

@@ -3,6 +3,8 @@
 // Texts are UTF-8. A call that cannot do what the step asks returns false and says why in
 // error, in a few English words for the script's log.
 
+#include "framework/ui/Window.h"
+
 #include <string>
 
 namespace fw {
@@ -15,11 +17,11 @@ struct IMainAutomation {
     virtual bool menu(int commandId, std::string& error) = 0;
     // A left click at client coordinates of the view.
     virtual bool click(int x, int y, std::string& error) = 0;
-    // Return, Escape, Tab, Up, Down, PageUp, PageDown, Home, End, F1-F12 or one character,
-    // count times; fw::SendNamedKey does the sending.
-    virtual bool key(const std::string& name, int count, std::string& error) = 0;
-    // lineup, linedown, pageup, pagedown, top, bottom, or thumb with pos.
-    virtual bool scroll(const std::string& action, int pos, std::string& error) = 0;
+    // One press of Return, Escape, Tab, Up, Down, PageUp, PageDown, Home, End, F1-F12 or one
+    // character, with repeat as its repeat count.
+    virtual bool key(const std::string& name, int repeat, std::string& error) = 0;
+    // A scroll bar action; pos is the thumb's position for kScrollThumbPosition.
+    virtual bool scroll(ScrollCode code, int pos, std::string& error) = 0;
     // Gives the view a client area of width × height pixels.
     virtual bool resize(int width, int height, std::string& error) = 0;
     // The caption's close button.

@@ -101,7 +101,7 @@ CString readText(const Control& c) {
     if (c.hasWritten && shown == c.writtenShown) {
         return c.writtenBytes;
     }
-    return storedText(shown, breaksLines(c));
+    return storedText(shown, breaksLines(c), c.writtenBytes, c.writtenShown);
 }
 
 void writeText(Control& c, const CString& text) {
@@ -113,6 +113,9 @@ void writeText(Control& c, const CString& text) {
     c.writtenBytes = text;
     c.writtenShown = shown;
     c.hasWritten = true;
+    if (c.guard) {
+        c.guard->setWritten(shown);
+    }
     // Writing only what differs keeps the caret where the user is typing.
     if (widgetText(c) != shown) {
         setWidgetText(c, shown);

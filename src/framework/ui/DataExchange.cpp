@@ -119,7 +119,18 @@ bool parseDialogFloat(std::string_view text, float& value) {
 }
 
 CString formatDialogFloat(float value) {
-    return CString::Formatted("%.*g", 6, double(value));
+    // Six significant digits as ever, more only where six would not read back to the same
+    // float: a value opened and confirmed unchanged must stay the value it was.
+    char text[32];
+    for (int precision = 6;; ++precision) {
+        auto [end, error] =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::general, precision);
+        float back = 0;
+        std::from_chars(text, end, back);
+        if (back == value || precision >= 9 || value != value) {
+            return CString(text, int(end - text));
+        }
+    }
 }
 
 } // namespace detail
@@ -201,6 +212,7 @@ void DDX_Text(CDataExchange* pDX, int id, CString& value) {
 void DDX_Text(CDataExchange* pDX, int id, int& value) {
     Control& c = prepare(pDX, id);
     if (!pDX->m_bSaveAndValidate) {
+        detail::UseHalfWidthInput(c);
         detail::writeText(c, CString::Formatted("%d", value));
         return;
     }
@@ -212,6 +224,7 @@ void DDX_Text(CDataExchange* pDX, int id, int& value) {
 void DDX_Text(CDataExchange* pDX, int id, float& value) {
     Control& c = prepare(pDX, id);
     if (!pDX->m_bSaveAndValidate) {
+        detail::UseHalfWidthInput(c);
         detail::writeText(c, detail::formatDialogFloat(value));
         return;
     }

@@ -197,9 +197,9 @@ void DialogAccess::command(CDialog& dialog, int id) {
     }
     if (d.clicked.count(id)) {
         detail::runHandler(d.clicked, id);
-    } else if (id == 1) {
+    } else if (id == kIdOk) {
         dialog.OnOK();
-    } else if (id == 2) {
+    } else if (id == kIdCancel) {
         dialog.OnCancel();
     }
 }
@@ -309,12 +309,12 @@ bool CDialog::OnInitDialog() {
 
 void CDialog::OnOK() {
     if (UpdateData(true)) {
-        EndDialog(1);
+        EndDialog(kIdOk);
     }
 }
 
 void CDialog::OnCancel() {
-    EndDialog(2);
+    EndDialog(kIdCancel);
 }
 
 void CDialog::OnClicked(int id, std::function<void()> handler) {

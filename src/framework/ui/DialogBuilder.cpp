@@ -65,9 +65,17 @@ Qt::Alignment alignment(const CtlTemplate& t) {
 QWidget* makeStatic(const CtlTemplate& t, QWidget* parent) {
     auto* label = new QLabel(caption(t), parent);
     label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(alignment(t) | Qt::AlignTop);
+    const bool centred = (t.style & kAlignVCenter) != 0;
+    label->setWordWrap(!centred);
+    label->setAlignment(alignment(t) | (centred ? Qt::AlignVCenter : Qt::AlignTop));
     return label;
+}
+
+// Read-only fields are drawn on the dialog's own colour, so that they do not invite typing.
+void showAsReadOnly(QWidget* edit) {
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    edit->setPalette(palette);
 }
 
 QWidget* makeIcon(QWidget* parent) {
@@ -90,6 +98,9 @@ QWidget* makeEdit(Control& c, QWidget* parent) {
     if (t.style & kMultiLine) {
         auto* edit = new MultiLineEdit((t.style & kWantReturn) != 0, parent);
         edit->setReadOnly((t.style & kReadOnly) != 0);
+        if (t.style & kReadOnly) {
+            showAsReadOnly(edit);
+        }
         edit->setVerticalScrollBarPolicy((t.style & kVScroll) ? Qt::ScrollBarAlwaysOn
                                                               : Qt::ScrollBarAlwaysOff);
         edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
@@ -97,12 +108,18 @@ QWidget* makeEdit(Control& c, QWidget* parent) {
     }
     auto* edit = new QLineEdit(parent);
     edit->setReadOnly((t.style & kReadOnly) != 0);
+    if (t.style & kReadOnly) {
+        showAsReadOnly(edit);
+    }
     edit->setAlignment(alignment(t) | Qt::AlignVCenter);
     if (t.style & kPassword) {
         edit->setEchoMode(QLineEdit::Password);
     }
     c.guard = new Cp932Validator(edit);
     edit->setValidator(c.guard);
+    if (t.style & kHalfWidth) {
+        UseHalfWidthInput(edit);
+    }
     return edit;
 }
 
@@ -253,6 +270,30 @@ void wire(CDialog& dialog, Control& c) {
 }
 
 } // namespace
+
+void UseHalfWidthInput(Control& c) {
+    if (c.kind() == CtlKind::Edit && !c.isMultiLine()) {
+        UseHalfWidthInput(c.widget);
+    }
+}
+
+void UseHalfWidthInput(QWidget* edit) {
+    if (!edit->testAttribute(Qt::WA_InputMethodEnabled)) {
+        return;
+    }
+    edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+    edit->setInputMethodHints(Qt::ImhPreferNumbers | Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
+    if (auto* line = qobject_cast<QLineEdit*>(edit)) {
+        // A line edit centres the font's whole line; the digits' own middle lies elsewhere in
+        // it. A margin on one side moves the text by half its size.
+        const QFontMetrics metrics(line->font());
+        const QRect digit = metrics.tightBoundingRect(QStringLiteral("0"));
+        const int lineMiddle = (metrics.descent() - metrics.ascent()) / 2; // from the baseline
+        const int digitMiddle = digit.top() + digit.height() / 2;
+        const int shift = 2 * (lineMiddle - digitMiddle);
+        line->setTextMargins(0, std::max(shift, 0), 0, std::max(-shift, 0));
+    }
+}
 
 const QFont& dialogFont() {
     static const QFont font(japaneseFamily(), kDialogPointSize);

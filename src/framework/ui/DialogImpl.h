@@ -45,15 +45,23 @@ struct Control {
     bool isMultiLine() const { return kind() == CtlKind::Edit && has(kMultiLine); }
 };
 
-// Refuses, as it is typed, a character that cp932 cannot hold and text beyond the byte limit.
+// An edit that takes digits: the input method stays off while it has the focus, and digits,
+// which sit higher in their line than kana and kanji, are moved to the middle of the field.
+void UseHalfWidthInput(Control& c);
+void UseHalfWidthInput(QWidget* edit);
+
+// Refuses, as it is typed or pasted, a character that cp932 cannot hold (U+FFFD included) and
+// text beyond the byte limit. A U+FFFD the program wrote for damaged bytes may stay where it is.
 class Cp932Validator : public QValidator {
 public:
     explicit Cp932Validator(QObject* parent) : QValidator(parent) {}
     void setByteLimit(int limit) { m_limit = limit; }
+    void setWritten(const QString& shown) { m_written = shown; }
     State validate(QString& input, int& pos) const override;
 
 private:
     int m_limit = -1;
+    QString m_written;
 };
 
 // Multi-line edit: the same guard as single-line edits (by reverting a change that does not
@@ -76,6 +84,7 @@ private:
     int m_limit = -1;
     bool m_quiet = false;
     QString m_accepted;
+    QString m_written; // as the program last set it
 };
 
 class DialogWindow : public QDialog {
@@ -100,14 +109,19 @@ private:
 };
 
 // cp932 bytes that text takes when stored (a line feed of a multi-line edit stands for CR LF),
-// or -1 when a character has no cp932 form.
-int storedBytes(const QString& text, bool multiLine);
-bool fitsField(const QString& text, int limit, bool multiLine);
+// or -1 when a character has no cp932 form. A U+FFFD counts as one byte where written, the
+// text the program put into the field, has it in a part the edit left alone (damaged bytes
+// kept as they are); anywhere else it has no cp932 form.
+int storedBytes(const QString& text, bool multiLine, const QString& written = {});
+bool fitsField(const QString& text, int limit, bool multiLine, const QString& written = {});
 // What remains of text typed character by character into an empty field with this limit.
 QString typedText(const QString& text, int limit, bool multiLine);
 
 QString shownText(const CString& text, bool multiLine);
-CString storedText(const QString& shown, bool multiLine);
+// The cp932 bytes of a shown text. Damaged bytes of writtenBytes, shown as U+FFFD in
+// writtenShown, come back as they were where the user left them.
+CString storedText(const QString& shown, bool multiLine, const CString& writtenBytes = {},
+                   const QString& writtenShown = {});
 
 // Numbers as the data exchange reads and writes them. Integers: blanks, a sign, decimal digits,
 // blanks, within 32 bits. Fractions: a plain decimal number that a float can hold.

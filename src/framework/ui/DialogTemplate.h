@@ -6,6 +6,11 @@
 
 namespace fw {
 
+// The standard button ids, which are also the results of DoModal: OK (the default button) and
+// cancel (also Escape). Plain numbers, so that rules outside the windows can name them too.
+constexpr int kIdOk = 1;
+constexpr int kIdCancel = 2;
+
 enum class CtlKind {
     Static,
     Push,
@@ -34,6 +39,13 @@ enum CtlStyle : unsigned {
     kMultiSelect = 1u << 10,
     kAlignRight = 1u << 11,
     kAlignCenter = 1u << 12,
+    // A label as high as the field beside it, its text centred so that it sits on the line of
+    // the field's text.
+    kAlignVCenter = 1u << 13,
+    // An edit for digits and signs (times, codes): the input method is off while it has the
+    // focus, so half-width characters arrive however the user left it. Edits exchanged as
+    // numbers are such fields without the style.
+    kHalfWidth = 1u << 14,
 };
 
 // Id of labels, group boxes and icons that nothing refers to.

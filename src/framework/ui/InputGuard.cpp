@@ -8,14 +8,11 @@
 namespace fw::detail {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
+constexpr char16_t kReplacement = 0xFFFD;
 
-// Bytes of one character in cp932, -1 when it has none. U+FFFD only ever comes from damaged
-// bytes already in the text, shown as such; it is let through so the rest stays editable.
+// Bytes of one character in cp932, -1 when it has none. U+FFFD has none either: typed or
+// pasted it would be stored as something else.
 int charBytes(char32_t c) {
-    if (c == kReplacement) {
-        return 1;
-    }
     std::string out;
     const QString one = QString::fromUcs4(&c, 1);
     if (!Utf8ToCp932(one.toStdString(), out)) {
@@ -24,15 +21,59 @@ int charBytes(char32_t c) {
     return int(out.size());
 }
 
+// The parts of text and written that agree at the start and at the end, in UTF-16 units: what
+// an edit of written into text left alone.
+struct Untouched {
+    qsizetype prefix = 0;
+    qsizetype suffix = 0;
+};
+
+Untouched untouched(const QString& text, const QString& written) {
+    Untouched u;
+    const qsizetype shorter = std::min(text.size(), written.size());
+    while (u.prefix < shorter && text[u.prefix] == written[u.prefix]) {
+        ++u.prefix;
+    }
+    while (u.suffix < shorter - u.prefix &&
+           text[text.size() - 1 - u.suffix] == written[written.size() - 1 - u.suffix]) {
+        ++u.suffix;
+    }
+    return u;
+}
+
+// Where in written the U+FFFD at index i of text came from, or -1 when it was not there: only
+// a replacement character the user left where the program wrote it stands for damaged bytes.
+qsizetype writtenIndex(const QString& text, qsizetype i, const QString& written,
+                       const Untouched& u) {
+    if (i < u.prefix) {
+        return i;
+    }
+    if (i >= text.size() - u.suffix) {
+        return i - text.size() + written.size();
+    }
+    return -1;
+}
+
 } // namespace
 
-int storedBytes(const QString& text, bool multiLine) {
+int storedBytes(const QString& text, bool multiLine, const QString& written) {
     std::string out;
     int total = 0;
     if (Utf8ToCp932(text.toStdString(), out)) {
         total = int(out.size());
     } else {
-        for (char32_t c : text.toUcs4()) {
+        const Untouched u = untouched(text, written);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text[i] == kReplacement) {
+                if (writtenIndex(text, i, written, u) < 0) {
+                    return -1;
+                }
+                total += 1;
+                continue;
+            }
+            const bool pair = text[i].isHighSurrogate() && i + 1 < text.size();
+            const char32_t c = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+            i += pair ? 1 : 0;
             const int n = charBytes(c);
             if (n < 0) {
                 return -1;
@@ -43,8 +84,8 @@ int storedBytes(const QString& text, bool multiLine) {
     return multiLine ? total + int(text.count(QLatin1Char('\n'))) : total;
 }
 
-bool fitsField(const QString& text, int limit, bool multiLine) {
-    const int bytes = storedBytes(text, multiLine);
+bool fitsField(const QString& text, int limit, bool multiLine, const QString& written) {
+    const int bytes = storedBytes(text, multiLine, written);
     return bytes >= 0 && (limit < 0 || bytes <= limit);
 }
 
@@ -69,7 +110,7 @@ QString typedText(const QString& text, int limit, bool multiLine) {
 }
 
 QValidator::State Cp932Validator::validate(QString& input, int&) const {
-    return fitsField(input, m_limit, false) ? Acceptable : Invalid;
+    return fitsField(input, m_limit, false, m_written) ? Acceptable : Invalid;
 }
 
 MultiLineEdit::MultiLineEdit(bool wantReturn, QWidget* parent)
@@ -83,12 +124,17 @@ void MultiLineEdit::setTextQuietly(const QString& text) {
     setPlainText(text);
     m_quiet = false;
     m_accepted = text;
+    m_written = text;
 }
 
 void MultiLineEdit::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && !m_wantReturn) {
         event->ignore(); // Enter belongs to the dialog's default button
+        return;
+    }
+    if (enter && isReadOnly()) {
+        event->accept(); // wanted but not written: it must not reach the default button either
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
@@ -99,7 +145,7 @@ void MultiLineEdit::checkChange() {
         return;
     }
     const QString now = toPlainText();
-    if (fitsField(now, m_limit, true)) {
+    if (fitsField(now, m_limit, true, m_written)) {
         m_accepted = now;
         if (onUserChange) {
             onUserChange();
@@ -124,7 +170,8 @@ QString shownText(const CString& text, bool multiLine) {
     return shown;
 }
 
-CString storedText(const QString& shown, bool multiLine) {
+CString storedText(const QString& shown, bool multiLine, const CString& writtenBytes,
+                   const QString& writtenShown) {
     QString text = shown;
     if (multiLine) {
         text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
@@ -133,11 +180,31 @@ CString storedText(const QString& shown, bool multiLine) {
     if (CString::FromUtf8(text.toStdString(), out)) {
         return out;
     }
-    // Only a damaged character shown as U+FFFD gets here; it cannot be given back.
+    // Damaged bytes the program wrote and the user left where they were go back as they came;
+    // the guard lets no other U+FFFD in.
+    std::vector<std::string_view> damaged;
+    Cp932ToUtf8(writtenBytes.view(), &damaged);
+    const Untouched u = untouched(shown, writtenShown);
     out.Empty();
-    for (char32_t c : text.toUcs4()) {
-        CString one;
-        out += CString::FromUtf8(QString::fromUcs4(&c, 1).toStdString(), one) ? one : CString("?");
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        if (shown[i] == kReplacement) {
+            const qsizetype j = writtenIndex(shown, i, writtenShown, u);
+            const auto k = std::size_t(j < 0 ? 0 : writtenShown.left(j).count(kReplacement));
+            if (j >= 0 && k < damaged.size()) {
+                out += CString(damaged[k].data(), int(damaged[k].size()));
+            }
+            continue;
+        }
+        const qsizetype n = shown[i].isHighSurrogate() && i + 1 < shown.size() ? 2 : 1;
+        QString one = shown.mid(i, n);
+        i += n - 1;
+        if (multiLine && one == QStringLiteral("\n")) {
+            one = QStringLiteral("\r\n");
+        }
+        CString bytes;
+        if (CString::FromUtf8(one.toStdString(), bytes)) {
+            out += bytes;
+        }
     }
     return out;
 }

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <algorithm>
 #include <array>
 
 namespace fw {
@@ -60,7 +61,9 @@ bool characterKey(const std::string& name, int& key, QString& text) {
     return true;
 }
 
-bool resolveKey(const std::string& name, int& key, QString& text) {
+} // namespace
+
+bool ResolveKey(const std::string& name, int& key, QString& text) {
     for (const NamedKey& named : kNamedKeys) {
         if (name == named.name) {
             key = named.key;
@@ -75,24 +78,22 @@ bool resolveKey(const std::string& name, int& key, QString& text) {
     return characterKey(name, key, text);
 }
 
-} // namespace
-
-bool SendNamedKey(QWidget* target, const std::string& name, int count, std::string& error) {
+bool SendNamedKey(QWidget* target, const std::string& name, int repeat, std::string& error) {
     int key = 0;
     QString text;
-    if (!resolveKey(name, key, text)) {
+    if (!ResolveKey(name, key, text)) {
         error = "unknown key \"" + name + "\"";
         return false;
     }
-    for (int i = 0; i < count; ++i) {
-        QPointer<QWidget> receiver = target;
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text, i > 0);
-        QCoreApplication::sendEvent(receiver, &press);
-        // The press may have ended the dialog or opened another one.
-        if (!receiver) {
-            return true;
-        }
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text, i > 0);
+    // A key event carries at most 65535 repeats; the controls of a dialog act once on a press
+    // whatever its count.
+    const auto count = quint16(std::clamp(repeat, 1, 0xFFFF));
+    QPointer<QWidget> receiver = target;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text, count > 1, count);
+    QCoreApplication::sendEvent(receiver, &press);
+    // The press may have ended the dialog or opened another one.
+    if (receiver) {
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text, count > 1, count);
         QCoreApplication::sendEvent(receiver, &release);
     }
     return true;

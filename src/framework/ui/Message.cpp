@@ -39,7 +39,7 @@ DlgTemplate messageTemplate(const TextSize& size, const char* title) {
                        title,
                        {
                            {kMessageTextId, CtlKind::Static, kMargin, kMargin, size.cx, size.cy},
-                           {1, CtlKind::Push, (cx - kButtonWidth) / 2, buttonY, kButtonWidth,
+                           {kIdOk, CtlKind::Push, (cx - kButtonWidth) / 2, buttonY, kButtonWidth,
                             kButtonHeight, "OK", kDefault},
                        }};
 }

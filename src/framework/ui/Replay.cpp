@@ -9,10 +9,14 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
 #include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -67,6 +71,29 @@ QWidget* mainWindow() {
     return found;
 }
 
+// A modal window that is none of the program's dialogs: the print dialog or the print preview,
+// which the framework takes from the window system. The steps act on it while it is open, as
+// on any modal window.
+QWidget* foreignModal() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) {
+        return nullptr;
+    }
+    for (CDialog* dialog : detail::runningDialogs()) {
+        if (DialogAccess::impl(*dialog).window == modal) {
+            return nullptr;
+        }
+    }
+    return modal;
+}
+
+std::string foreignName(const QWidget& window) {
+    if (qobject_cast<const QPrintPreviewDialog*>(&window)) {
+        return "print-preview";
+    }
+    return qobject_cast<const QAbstractPrintDialog*>(&window) ? "print" : "modal";
+}
+
 // Keys and focus reach controls of the active window only.
 void activate(QWidget* window) {
     if (!window->isActiveWindow()) {
@@ -119,6 +146,7 @@ private:
     bool run(const ReplayStep& step, std::string& error);
     bool runInDialog(CDialog& dialog, const ReplayStep& step, std::string& error);
     bool runInMain(const ReplayStep& step, std::string& error);
+    bool runInForeign(QWidget& window, const ReplayStep& step, std::string& error);
     bool runOnControl(CDialog& dialog, Control& c, const ReplayStep& step, std::string& error);
     bool expectDialog(const std::string& expected, std::string& error);
     bool expectCell(const ReplayStep& step, std::string& error);
@@ -130,44 +158,51 @@ private:
     IMainAutomation& m_main;
 };
 
-int number(const std::string& text) {
-    return std::stoi(text);
-}
-
 bool fail(std::string& error, std::string reason) {
     error = std::move(reason);
     return false;
 }
 
+bool expectState(const std::string& what, bool value, const std::string& expected,
+                 const std::string& id, std::string& error) {
+    return value == (expected == "1") ||
+           fail(error,
+                what + " of " + id + " is " + (value ? "1" : "0") + ", expected " + expected);
+}
+
 bool Runner::run(const ReplayStep& step, std::string& error) {
-    const std::string& name = step.name;
-    if (name == "expect-dialog") {
+    switch (step.kind) {
+    case StepKind::ExpectDialog:
         return expectDialog(step.args[0], error);
-    }
-    if (name == "expect-rows") {
+    case StepKind::ExpectRows: {
         const int rows = m_main.rows();
-        return rows == number(step.args[0]) || fail(error, "the list has " + std::to_string(rows) +
-                                                               " rows, expected " + step.args[0]);
+        return rows == step.Value(0) || fail(error, "the list has " + std::to_string(rows) +
+                                                        " rows, expected " + step.args[0]);
     }
-    if (name == "expect-cell") {
+    case StepKind::ExpectCell:
         return expectCell(step, error);
-    }
-    if (name == "shot") {
+    case StepKind::Shot:
         return shot(step.args[0], error);
+    default:
+        break;
+    }
+    if (QWidget* window = foreignModal()) {
+        return runInForeign(*window, step, error);
     }
     CDialog* dialog = ActiveDialog();
     return dialog ? runInDialog(*dialog, step, error) : runInMain(step, error);
 }
 
 bool Runner::expectDialog(const std::string& expected, std::string& error) {
-    const std::string active = dialogName(ActiveDialog());
+    const QWidget* foreign = foreignModal();
+    const std::string active = foreign ? foreignName(*foreign) : dialogName(ActiveDialog());
     return active == expected ||
            fail(error, "the active window is " + active + ", expected " + expected);
 }
 
 bool Runner::expectCell(const ReplayStep& step, std::string& error) {
     std::string shown;
-    if (!m_main.cell(number(step.args[0]), number(step.args[1]), shown, error)) {
+    if (!m_main.cell(step.Value(0), step.Value(1), shown, error)) {
         return false;
     }
     return shown == step.args[2] ||
@@ -177,7 +212,10 @@ bool Runner::expectCell(const ReplayStep& step, std::string& error) {
 
 bool Runner::shot(const std::string& path, std::string& error) {
     CDialog* dialog = ActiveDialog();
-    QWidget* window = dialog ? DialogAccess::impl(*dialog).window : mainWindow();
+    QWidget* window = foreignModal();
+    if (!window) {
+        window = dialog ? DialogAccess::impl(*dialog).window : mainWindow();
+    }
     if (!window) {
         return fail(error, "no window to capture");
     }
@@ -186,77 +224,86 @@ bool Runner::shot(const std::string& path, std::string& error) {
 }
 
 bool Runner::runInMain(const ReplayStep& step, std::string& error) {
-    const std::string& name = step.name;
     const auto& a = step.args;
     // Only the message box has a control named text.
-    const bool namedControl =
-        name == "press" || name == "expect-enabled" || name == "expect-visible";
+    const bool namedControl = step.kind == StepKind::Press ||
+                              step.kind == StepKind::ExpectEnabled ||
+                              step.kind == StepKind::ExpectVisible;
     if (namedControl && a[0] == "text") {
         return fail(error, "the main window has no control text");
     }
-    if (name == "press") {
-        return m_main.press(number(a[0]), error);
-    }
-    if (name == "key") {
-        return m_main.key(a[0], a.size() > 1 ? number(a[1]) : 1, error);
-    }
-    if (name == "menu") {
-        return m_main.menu(number(a[0]), error);
-    }
-    if (name == "click") {
-        return m_main.click(number(a[0]), number(a[1]), error);
-    }
-    if (name == "scroll") {
-        return m_main.scroll(a[0], a.size() > 1 ? number(a[1]) : 0, error);
-    }
-    if (name == "resize") {
-        return m_main.resize(number(a[0]), number(a[1]), error);
-    }
-    if (name == "close") {
+    switch (step.kind) {
+    case StepKind::Press:
+        return m_main.press(step.Value(0), error);
+    case StepKind::Key:
+        return m_main.key(a[0], step.Value(1, 1), error);
+    case StepKind::Menu:
+        return m_main.menu(step.Value(0), error);
+    case StepKind::Click:
+        return m_main.click(step.Value(0), step.Value(1), error);
+    case StepKind::Scroll:
+        return m_main.scroll(ScrollCode(step.Value(0)), step.Value(1), error);
+    case StepKind::Resize:
+        return m_main.resize(step.Value(0), step.Value(1), error);
+    case StepKind::Close:
         m_main.close();
         return true;
-    }
-    if (name == "expect-enabled" || name == "expect-visible") {
+    case StepKind::ExpectEnabled:
+    case StepKind::ExpectVisible: {
+        const bool enabled = step.kind == StepKind::ExpectEnabled;
         bool value = false;
-        const bool ok = name == "expect-enabled" ? m_main.enabled(number(a[0]), value, error)
-                                                 : m_main.visible(number(a[0]), value, error);
-        return ok && (value == (a[1] == "1") ||
-                      fail(error, name.substr(7) + " of " + a[0] + " is " + (value ? "1" : "0") +
-                                      ", expected " + a[1]));
+        const bool ok = enabled ? m_main.enabled(step.Value(0), value, error)
+                                : m_main.visible(step.Value(0), value, error);
+        return ok && expectState(enabled ? "enabled" : "visible", value, a[1], a[0], error);
     }
-    return fail(error, "no dialog is open for " + name);
+    default:
+        return fail(error, "no dialog is open for " + step.name);
+    }
 }
 
-// Each press goes to the control that has the focus by then, as the keyboard's would.
-bool keyStep(CDialog::Impl& d, const ReplayStep& step, std::string& error) {
-    const int count = step.args.size() > 1 ? number(step.args[1]) : 1;
-    activate(d.window);
-    for (int i = 0; i < count && !d.ended; ++i) {
-        QWidget* target = d.window->focusWidget() ? d.window->focusWidget() : d.window;
-        if (!SendNamedKey(target, step.args[0], 1, error)) {
-            return false;
-        }
-    }
-    return true;
+// The press goes to the control that has the focus, as the keyboard's would.
+bool keyStep(QWidget* window, const ReplayStep& step, std::string& error) {
+    activate(window);
+    QWidget* target = window->focusWidget() ? window->focusWidget() : window;
+    return SendNamedKey(target, step.args[0], step.Value(1, 1), error);
+}
+
+bool needsMainWindow(StepKind kind) {
+    return kind == StepKind::Menu || kind == StepKind::Click || kind == StepKind::Scroll ||
+           kind == StepKind::Resize || kind == StepKind::Close;
 }
 
 bool Runner::runInDialog(CDialog& dialog, const ReplayStep& step, std::string& error) {
-    const std::string& name = step.name;
     CDialog::Impl& d = DialogAccess::impl(dialog);
-    if (name == "menu" || name == "click" || name == "scroll" || name == "resize" ||
-        name == "close") {
-        return fail(error, name + " needs the main window, but dialog " + dialogName(&dialog) +
+    if (needsMainWindow(step.kind)) {
+        return fail(error, step.name + " needs the main window, but dialog " + dialogName(&dialog) +
                                " is open");
     }
-    if (name == "key") {
-        return keyStep(d, step, error);
+    if (step.kind == StepKind::Key) {
+        return keyStep(d.window, step, error);
     }
-    const int id = step.args[0] == "text" ? kMessageTextId : number(step.args[0]);
-    Control* c = d.find(id);
-    if (!c || (step.args[0] == "text" && d.tmpl.id != kMessageDialogId)) {
+    const bool textControl = step.args[0] == "text";
+    Control* c = d.find(textControl ? kMessageTextId : step.Value(0));
+    if (!c || (textControl && d.tmpl.id != kMessageDialogId)) {
         return fail(error, "dialog " + dialogName(&dialog) + " has no control " + step.args[0]);
     }
     return runOnControl(dialog, *c, step, error);
+}
+
+// A window of the window system's own (the print dialog) takes keys, and its buttons 1 (print)
+// and 2 (cancel); it has no controls by id.
+bool Runner::runInForeign(QWidget& window, const ReplayStep& step, std::string& error) {
+    const std::string name = foreignName(window);
+    auto* dialog = qobject_cast<QDialog*>(&window);
+    if (step.kind == StepKind::Key) {
+        return keyStep(&window, step, error);
+    }
+    if (step.kind == StepKind::Press && dialog && (step.args[0] == "1" || step.args[0] == "2")) {
+        step.args[0] == "1" ? dialog->accept() : dialog->reject();
+        return true;
+    }
+    return fail(error, step.name + " " + (step.args.empty() ? "" : step.args[0] + " ") +
+                           "does not act on the " + name + " window");
 }
 
 // The control must be there for the user to act on it.
@@ -307,29 +354,32 @@ bool pickStep(Control& c, const std::string& text, std::string& error) {
     return true;
 }
 
-bool markStep(Control& c, const std::vector<std::string>& args, std::string& error) {
+bool markStep(Control& c, const ReplayStep& step, std::string& error) {
     auto* list = static_cast<QListWidget*>(c.widget);
+    const auto& args = step.args;
     if (args.size() > 2 && !c.has(kMultiSelect)) {
         return fail(error, "list " + args[0] + " takes one item only");
     }
     for (std::size_t i = 1; i < args.size(); ++i) {
-        if (number(args[i]) >= list->count()) {
+        if (step.Value(i) >= list->count()) {
             return fail(error, "list " + args[0] + " has no item at " + args[i]);
         }
     }
     list->clearSelection();
     for (std::size_t i = 1; i < args.size(); ++i) {
-        list->item(number(args[i]))->setSelected(true);
+        list->item(step.Value(i))->setSelected(true);
     }
     return true;
 }
 
 bool saveText(const Control& c, const std::string& path, std::string& error) {
     const CString text = detail::scriptText(c);
+    errno = 0;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(text.data(), text.GetLength());
     out.close();
-    return out.good() || fail(error, "cannot write " + path);
+    return out.good() || fail(error, "cannot write " + path +
+                                         (errno ? ": " + std::string(std::strerror(errno)) : ""));
 }
 
 bool expectText(const Control& c, const std::string& expected, std::string& error) {
@@ -338,68 +388,59 @@ bool expectText(const Control& c, const std::string& expected, std::string& erro
                                                 quoted(shown) + ", expected " + quoted(expected));
 }
 
-bool expectState(const std::string& what, bool value, const std::string& expected,
-                 const std::string& id, std::string& error) {
-    return value == (expected == "1") ||
-           fail(error,
-                what + " of " + id + " is " + (value ? "1" : "0") + ", expected " + expected);
-}
-
 bool Runner::runOnControl(CDialog& dialog, Control& c, const ReplayStep& step, std::string& error) {
-    const std::string& name = step.name;
     const std::string& id = step.args[0];
     const std::string last = step.args.size() > 1 ? step.args.back() : std::string();
     auto* button = qobject_cast<QAbstractButton*>(c.widget);
-    if (name == "expect") {
+    switch (step.kind) {
+    case StepKind::Expect:
         return expectText(c, last, error);
-    }
-    if (name == "expect-enabled") {
+    case StepKind::ExpectEnabled:
         return expectState("enabled", c.widget->isEnabled(), last, id, error);
-    }
-    if (name == "expect-visible") {
+    case StepKind::ExpectVisible:
         return expectState("visible", !c.widget->isHidden(), last, id, error);
-    }
-    if (name == "save-text") {
+    case StepKind::SaveText:
         return saveText(c, last, error);
+    default:
+        break;
     }
     if (!usable(c, id, error)) {
         return false;
     }
-    if (name == "type") {
-        return ofKind(c, {CtlKind::Edit, CtlKind::ComboEdit}, id, name, error) &&
+    switch (step.kind) {
+    case StepKind::Type:
+        return ofKind(c, {CtlKind::Edit, CtlKind::ComboEdit}, id, step.name, error) &&
                typeStep(dialog, c, last, error);
-    }
-    if (name == "press") {
-        if (!ofKind(c, {CtlKind::Push, CtlKind::Check, CtlKind::Radio}, id, name, error)) {
+    case StepKind::Press:
+        if (!ofKind(c, {CtlKind::Push, CtlKind::Check, CtlKind::Radio}, id, step.name, error)) {
             return false;
         }
         button->click();
         return true;
-    }
-    if (name == "check") {
-        if (!ofKind(c, {CtlKind::Check}, id, name, error)) {
+    case StepKind::Check:
+        if (!ofKind(c, {CtlKind::Check}, id, step.name, error)) {
             return false;
         }
         if (button->isChecked() != (last == "1")) {
             button->click();
         }
         return true;
-    }
-    if (name == "pick") {
-        return ofKind(c, {CtlKind::DropList, CtlKind::ComboEdit, CtlKind::ListCtrl}, id, name,
+    case StepKind::Pick:
+        return ofKind(c, {CtlKind::DropList, CtlKind::ComboEdit, CtlKind::ListCtrl}, id, step.name,
                       error) &&
                pickStep(c, last, error);
+    case StepKind::Mark:
+        return ofKind(c, {CtlKind::ListCtrl}, id, step.name, error) && markStep(c, step, error);
+    case StepKind::Focus:
+        if (c.widget->focusPolicy() == Qt::NoFocus) {
+            return fail(error, "control " + id + " takes no focus");
+        }
+        activate(DialogAccess::impl(dialog).window);
+        c.widget->setFocus(Qt::OtherFocusReason);
+        return true;
+    default:
+        return fail(error, step.name + " does not act on a control");
     }
-    if (name == "mark") {
-        return ofKind(c, {CtlKind::ListCtrl}, id, name, error) && markStep(c, step.args, error);
-    }
-    // focus
-    if (c.widget->focusPolicy() == Qt::NoFocus) {
-        return fail(error, "control " + id + " takes no focus");
-    }
-    activate(DialogAccess::impl(dialog).window);
-    c.widget->setFocus(Qt::OtherFocusReason);
-    return true;
 }
 
 } // namespace

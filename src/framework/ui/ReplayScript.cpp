@@ -1,45 +1,57 @@
 #include "framework/ui/ReplayScript.h"
 
+#include "framework/ui/Window.h"
+
 #include <array>
 #include <charconv>
+#include <utility>
 
 namespace fw {
 namespace {
 
 // Argument letters: c control id (a number, or `text` in the message box), d dialog id (a
-// number, `main` or `message`), i integer, n integer from 0, b 0 or 1, k key name, a scroll
-// action, f file; N and I optional n (from 1) and i; * the rest of the line; + any number of n.
+// number, `main`, `message`, `print` or `print-preview`), i integer, n integer from 0, b 0 or 1, k
+// key name, a scroll action, f file; N and I optional n (from 1) and i; * the rest of the line; +
+// any number of n.
 struct StepSyntax {
     const char* name;
+    StepKind kind;
     const char* args;
     const char* usage;
 };
 
 constexpr std::array kSteps{
-    StepSyntax{"type", "c*", "type ID TEXT"},
-    StepSyntax{"press", "c", "press ID"},
-    StepSyntax{"check", "cb", "check ID 0|1"},
-    StepSyntax{"pick", "c*", "pick ID TEXT"},
-    StepSyntax{"mark", "c+", "mark ID N..."},
-    StepSyntax{"focus", "c", "focus ID"},
-    StepSyntax{"key", "kN", "key NAME [COUNT]"},
-    StepSyntax{"menu", "i", "menu ID"},
-    StepSyntax{"click", "ii", "click X Y"},
-    StepSyntax{"scroll", "aI", "scroll ACTION [POS]"},
-    StepSyntax{"resize", "nn", "resize W H"},
-    StepSyntax{"close", "", "close"},
-    StepSyntax{"expect-dialog", "d", "expect-dialog ID"},
-    StepSyntax{"expect", "c*", "expect ID TEXT"},
-    StepSyntax{"expect-enabled", "cb", "expect-enabled ID 0|1"},
-    StepSyntax{"expect-visible", "cb", "expect-visible ID 0|1"},
-    StepSyntax{"expect-rows", "n", "expect-rows N"},
-    StepSyntax{"expect-cell", "nn*", "expect-cell ROW COL TEXT"},
-    StepSyntax{"save-text", "cf", "save-text ID FILE"},
-    StepSyntax{"shot", "f", "shot FILE"},
+    StepSyntax{"type", StepKind::Type, "c*", "type ID TEXT"},
+    StepSyntax{"press", StepKind::Press, "c", "press ID"},
+    StepSyntax{"check", StepKind::Check, "cb", "check ID 0|1"},
+    StepSyntax{"pick", StepKind::Pick, "c*", "pick ID TEXT"},
+    StepSyntax{"mark", StepKind::Mark, "c+", "mark ID N..."},
+    StepSyntax{"focus", StepKind::Focus, "c", "focus ID"},
+    StepSyntax{"key", StepKind::Key, "kN", "key NAME [COUNT]"},
+    StepSyntax{"menu", StepKind::Menu, "i", "menu ID"},
+    StepSyntax{"click", StepKind::Click, "ii", "click X Y"},
+    StepSyntax{"scroll", StepKind::Scroll, "aI", "scroll ACTION [POS]"},
+    StepSyntax{"resize", StepKind::Resize, "nn", "resize W H"},
+    StepSyntax{"close", StepKind::Close, "", "close"},
+    StepSyntax{"expect-dialog", StepKind::ExpectDialog, "d", "expect-dialog ID"},
+    StepSyntax{"expect", StepKind::Expect, "c*", "expect ID TEXT"},
+    StepSyntax{"expect-enabled", StepKind::ExpectEnabled, "cb", "expect-enabled ID 0|1"},
+    StepSyntax{"expect-visible", StepKind::ExpectVisible, "cb", "expect-visible ID 0|1"},
+    StepSyntax{"expect-rows", StepKind::ExpectRows, "n", "expect-rows N"},
+    StepSyntax{"expect-cell", StepKind::ExpectCell, "nn*", "expect-cell ROW COL TEXT"},
+    StepSyntax{"save-text", StepKind::SaveText, "cf", "save-text ID FILE"},
+    StepSyntax{"shot", StepKind::Shot, "f", "shot FILE"},
 };
 
-constexpr std::array kScrollActions{"lineup", "linedown", "pageup", "pagedown",
-                                    "top",    "bottom",   "thumb"};
+constexpr std::array<std::pair<const char*, ScrollCode>, 7> kScrollActions{{
+    {"lineup", kScrollLineUp},
+    {"linedown", kScrollLineDown},
+    {"pageup", kScrollPageUp},
+    {"pagedown", kScrollPageDown},
+    {"top", kScrollTop},
+    {"bottom", kScrollBottom},
+    {"thumb", kScrollThumbPosition},
+}};
 
 const StepSyntax* findSyntax(std::string_view name) {
     for (const StepSyntax& syntax : kSteps) {
@@ -50,40 +62,42 @@ const StepSyntax* findSyntax(std::string_view name) {
     return nullptr;
 }
 
-bool isInt(std::string_view text, int minimum) {
-    int value = 0;
+bool isInt(std::string_view text, int minimum, int& value) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return !text.empty() && error == std::errc() && end == text.data() + text.size() &&
            value >= minimum;
 }
 
-bool isScrollAction(std::string_view text) {
-    for (const char* action : kScrollActions) {
-        if (text == action) {
+bool scrollAction(std::string_view text, int& value) {
+    for (const auto& [name, code] : kScrollActions) {
+        if (text == name) {
+            value = code;
             return true;
         }
     }
     return false;
 }
 
-bool validArg(char kind, std::string_view arg) {
+// Whether arg fits its kind; value receives what a number or scroll action stands for.
+bool validArg(char kind, std::string_view arg, int& value) {
+    value = 0;
     switch (kind) {
     case 'c':
-        return arg == "text" || isInt(arg, 0);
+        return arg == "text" || isInt(arg, 0, value);
     case 'd':
-        return arg == "main" || arg == "message" || isInt(arg, 0);
+        return arg == "main" || arg == "message" || arg == "print" || arg == "print-preview" ||
+               isInt(arg, 0, value);
     case 'i':
     case 'I':
-        return isInt(arg, INT32_MIN);
+        return isInt(arg, INT32_MIN, value);
     case 'n':
     case '+':
-        return isInt(arg, 0);
-    case 'N':
-        return isInt(arg, 1);
     case 'b':
-        return arg == "0" || arg == "1";
+        return isInt(arg, 0, value) && (kind != 'b' || arg == "0" || arg == "1");
+    case 'N':
+        return isInt(arg, 1, value);
     case 'a':
-        return isScrollAction(arg);
+        return scrollAction(arg, value);
     default:
         return !arg.empty();
     }
@@ -117,8 +131,8 @@ std::vector<std::string_view> splitSpaces(std::string_view text, std::size_t max
 }
 
 // Checks the arguments against the syntax and stores them; empty when they fit, else the reason.
-std::string takeArgs(const StepSyntax& syntax, std::string_view rest,
-                     std::vector<std::string>& args) {
+std::string takeArgs(const StepSyntax& syntax, std::string_view rest, ReplayStep& step) {
+    std::vector<std::string>& args = step.args;
     const std::string_view kinds = syntax.args;
     const bool hasRest = kinds.find('*') != std::string_view::npos;
     const bool many = kinds.find('+') != std::string_view::npos;
@@ -140,16 +154,18 @@ std::string takeArgs(const StepSyntax& syntax, std::string_view rest,
     }
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const char kind = kinds[std::min(i, kinds.size() - 1)];
+        int value = 0;
         if (kind == '*') {
             args.push_back(unescape(parts[i]));
-            continue;
-        }
-        if (!validArg(kind, parts[i])) {
+        } else if (validArg(kind, parts[i], value)) {
+            args.emplace_back(parts[i]);
+        } else {
             return "bad argument \"" + std::string(parts[i]) + "\"";
         }
-        args.emplace_back(parts[i]);
+        step.values.push_back(value);
     }
-    if (std::string_view(syntax.name) == "scroll" && args[0] == "thumb" && args.size() < 2) {
+    if (syntax.kind == StepKind::Scroll && step.values[0] == kScrollThumbPosition &&
+        args.size() < 2) {
         return "scroll thumb needs a position";
     }
     return {};
@@ -183,9 +199,14 @@ bool ParseReplayScript(std::string_view script, std::vector<ReplayStep>& steps,
         const std::string_view rest =
             space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
         const StepSyntax* syntax = findSyntax(name);
-        ReplayStep step{number, std::string(name), {}};
-        const std::string reason = syntax ? takeArgs(*syntax, rest, step.args)
-                                          : "unknown step \"" + std::string(name) + "\"";
+        ReplayStep step;
+        step.line = number;
+        step.name = std::string(name);
+        std::string reason = "unknown step \"" + std::string(name) + "\"";
+        if (syntax) {
+            step.kind = syntax->kind;
+            reason = takeArgs(*syntax, rest, step);
+        }
         if (!reason.empty()) {
             error = "line " + std::to_string(number) + ": " + reason;
             return false;

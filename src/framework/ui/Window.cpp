@@ -14,6 +14,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -26,12 +27,32 @@
 #include <clocale>
 #include <map>
 
-// The pictures live in the library; the executable must ask for them to be linked in.
+// The pictures live in the library; the executable must ask for them to be linked in. The
+// macro declares a function of the global namespace, so it cannot stand inside fw.
 static void initResources() {
     Q_INIT_RESOURCE(resources);
 }
 
 namespace fw {
+
+// The framework's way into the windows' insides and their protected handlers.
+struct WindowAccess {
+    static CDC::Impl& impl(const CDC& dc) { return *dc.m_impl; }
+    static CViewWnd::Impl& impl(const CViewWnd& view) { return *view.m_impl; }
+    static void draw(CViewWnd& view) { view.OnDraw(); }
+    static void size(CViewWnd& view, int width, int height) { view.OnSize(width, height); }
+    static void lButtonDown(CViewWnd& view, int x, int y) { view.OnLButtonDown(x, y); }
+    static void keyDown(CViewWnd& view, ViewKey key, int repeat) { view.OnKeyDown(key, repeat); }
+    static void vScroll(CViewWnd& view, ScrollCode code, int pos) { view.OnVScroll(code, pos); }
+    static void mouseWheel(CViewWnd& view, int steps) { view.OnMouseWheel(steps); }
+    static void command(CViewWnd& view, int id) { view.OnCommand(id); }
+    static bool updateCommand(CFrameWnd& frame, int id, bool& checked) {
+        return frame.OnUpdateCommand(id, checked);
+    }
+    static void command(CFrameWnd& frame, int id) { frame.OnCommand(id); }
+    static bool closeRequest(CFrameWnd& frame) { return frame.OnCloseRequest(); }
+};
+
 namespace {
 
 QString fromBytes(const CString& text) {
@@ -106,13 +127,20 @@ struct CDC::Impl {
     ~Impl() { flush(); }
 };
 
-CDC::CDC() : m(std::make_unique<Impl>()) {}
+CDC::CDC() : m_impl(std::make_unique<Impl>()) {}
 CDC::~CDC() = default;
 
-void CDC::Create(int width, int height) {
-    m->flush();
-    m->image = QImage(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
-    m->image.fill(Qt::white);
+bool CDC::Create(int width, int height) {
+    m_impl->flush();
+    QImage image(std::clamp(width, 1, kMaxImageSide), std::clamp(height, 1, kMaxImageSide),
+                 QImage::Format_RGB32);
+    // A null image is how Qt says the memory could not be had.
+    if (image.isNull()) {
+        return false;
+    }
+    image.fill(Qt::white);
+    m_impl->image = std::move(image);
+    return true;
 }
 
 bool CDC::LoadPicture(const char* name) {
@@ -120,89 +148,109 @@ bool CDC::LoadPicture(const char* name) {
     if (picture.isNull()) {
         return false;
     }
-    m->flush();
-    m->image = picture.convertToFormat(QImage::Format_RGB32);
+    m_impl->flush();
+    m_impl->image = picture.convertToFormat(QImage::Format_RGB32);
     return true;
 }
 
 int CDC::Width() const {
-    return m->image.width();
+    return m_impl->image.width();
 }
 int CDC::Height() const {
-    return m->image.height();
+    return m_impl->image.height();
 }
 
 void CDC::FillSolidRect(int x, int y, int width, int height, Rgb color) {
-    m->painter().fillRect(x, y, width, height, toColor(color));
+    m_impl->painter().fillRect(x, y, width, height, toColor(color));
 }
 
 void CDC::SetPixel(int x, int y, Rgb color) {
-    m->flush();
-    if (m->image.rect().contains(x, y)) {
-        m->image.setPixel(x, y, toColor(color).rgb());
+    m_impl->flush();
+    if (m_impl->image.rect().contains(x, y)) {
+        m_impl->image.setPixel(x, y, toColor(color).rgb());
     }
 }
 
 void CDC::SetBkColor(Rgb color) {
-    m->background = color;
+    m_impl->background = color;
 }
 
 void CDC::TextOut(int x, int y, const CString& text) {
     if (text.IsEmpty()) {
         return;
     }
-    QPainter& p = m->painter();
+    QPainter& p = m_impl->painter();
     static const QFontMetrics metrics(listFont());
     QString shown = fromBytes(text);
-    p.fillRect(x, y, metrics.horizontalAdvance(shown), metrics.height(), toColor(m->background));
+    p.fillRect(x, y, metrics.horizontalAdvance(shown), metrics.height(),
+               toColor(m_impl->background));
     p.setPen(Qt::black);
     p.drawText(x, y + metrics.ascent(), shown);
 }
 
 void CDC::MoveTo(int x, int y) {
-    m->pen = QPoint(x, y);
+    m_impl->pen = QPoint(x, y);
 }
 
 void CDC::LineTo(int x, int y) {
-    QPainter& p = m->painter();
+    QPainter& p = m_impl->painter();
     p.setPen(QPen(Qt::black, 1));
     QPoint end(x, y);
     // Up to the end point, not including it.
-    QPoint step = end - m->pen;
+    QPoint step = end - m_impl->pen;
     if (step.x() != 0) {
         step.setX(step.x() > 0 ? -1 : 1);
     }
     if (step.y() != 0) {
         step.setY(step.y() > 0 ? -1 : 1);
     }
-    if (m->pen != end) {
-        p.drawLine(m->pen, end + step);
+    if (m_impl->pen != end) {
+        p.drawLine(m_impl->pen, end + step);
     }
-    m->pen = end;
+    m_impl->pen = end;
 }
 
 void CDC::BitBlt(int x, int y, int width, int height, const CDC& source, int sx, int sy) {
-    source.m->flush();
-    QPainter& p = m->painter();
-    p.drawImage(QRect(x, y, width, height), source.m->image, QRect(sx, sy, width, height));
+    source.m_impl->flush();
+    QPainter& p = m_impl->painter();
+    p.drawImage(QRect(x, y, width, height), source.m_impl->image, QRect(sx, sy, width, height));
 }
 
 Rgb CDC::GetPixel(int x, int y) const {
-    m->flush();
-    QRgb c = m->image.pixel(x, y);
+    m_impl->flush();
+    QRgb c = m_impl->image.pixel(x, y);
     return {static_cast<unsigned char>(qRed(c)), static_cast<unsigned char>(qGreen(c)),
             static_cast<unsigned char>(qBlue(c))};
 }
 
 bool CDC::SavePng(const std::string& path) const {
-    m->flush();
-    return m->image.save(QString::fromStdString(path), "PNG");
+    m_impl->flush();
+    return m_impl->image.save(QString::fromStdString(path), "PNG");
 }
 
 // ---------------------------------------------------------------------------------------------
 // The view
 
 namespace {
+
+ViewKey viewKeyOf(int qtKey) {
+    switch (qtKey) {
+    case Qt::Key_Up:
+        return kKeyUp;
+    case Qt::Key_Down:
+        return kKeyDown;
+    case Qt::Key_PageUp:
+        return kKeyPageUp;
+    case Qt::Key_PageDown:
+        return kKeyPageDown;
+    case Qt::Key_Home:
+        return kKeyHome;
+    case Qt::Key_End:
+        return kKeyEnd;
+    default:
+        return kKeyOther;
+    }
+}
 
 class ViewWidget : public QWidget {
 public:
@@ -218,56 +266,34 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter p(this);
-        if (!image || !image->m->image.rect().contains(event->rect())) {
+        if (!image || !WindowAccess::impl(*image).image.rect().contains(event->rect())) {
             p.fillRect(event->rect(), palette().window());
         }
         if (image) {
-            image->m->flush();
-            p.drawImage(event->rect(), image->m->image, event->rect());
+            WindowAccess::impl(*image).flush();
+            p.drawImage(event->rect(), WindowAccess::impl(*image).image, event->rect());
         }
         p.end();
         if (!event->rect().isEmpty()) {
-            m_owner.HandleDraw();
+            WindowAccess::draw(m_owner);
         }
     }
-    void resizeEvent(QResizeEvent*) override { m_owner.HandleSize(width(), height()); }
+    void resizeEvent(QResizeEvent*) override { WindowAccess::size(m_owner, width(), height()); }
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton) {
-            m_owner.HandleLButtonDown(int(event->position().x()), int(event->position().y()));
+            WindowAccess::lButtonDown(m_owner, int(event->position().x()),
+                                      int(event->position().y()));
         }
     }
     void wheelEvent(QWheelEvent* event) override {
         int steps = event->angleDelta().y() / 120;
         if (steps != 0) {
-            m_owner.HandleMouseWheel(steps);
+            WindowAccess::mouseWheel(m_owner, steps);
         }
     }
     void keyPressEvent(QKeyEvent* event) override {
-        ViewKey key = kKeyOther;
-        switch (event->key()) {
-        case Qt::Key_Up:
-            key = kKeyUp;
-            break;
-        case Qt::Key_Down:
-            key = kKeyDown;
-            break;
-        case Qt::Key_PageUp:
-            key = kKeyPageUp;
-            break;
-        case Qt::Key_PageDown:
-            key = kKeyPageDown;
-            break;
-        case Qt::Key_Home:
-            key = kKeyHome;
-            break;
-        case Qt::Key_End:
-            key = kKeyEnd;
-            break;
-        default:
-            break;
-        }
-        // Auto-repeat arrives as separate presses here; each counts once.
-        m_owner.HandleKeyDown(key, 1);
+        // Auto-repeat mostly arrives as separate presses; a compressed one counts as often.
+        WindowAccess::keyDown(m_owner, viewKeyOf(event->key()), std::max(event->count(), 1));
     }
 
 private:
@@ -277,7 +303,8 @@ private:
 } // namespace
 
 struct CViewWnd::Impl {
-    ViewWidget* widget = nullptr;
+    // Guarded: the frame deletes it with its window, which may go before the view.
+    QPointer<ViewWidget> widget;
     std::map<int, QPushButton*> buttons;
     QScrollBar* scrollBar = nullptr;
     int scrollBarId = 0;
@@ -290,153 +317,167 @@ struct CViewWnd::Impl {
     }
 };
 
-CViewWnd::CViewWnd() : m(std::make_unique<Impl>()) {
-    m->widget = new ViewWidget(*this);
+CViewWnd::CViewWnd() : m_impl(std::make_unique<Impl>()) {
+    m_impl->widget = new ViewWidget(*this);
 }
 
 CViewWnd::~CViewWnd() {
     // The frame owns the widget once it is its client area.
-    if (m->widget && !m->widget->parent()) {
-        delete m->widget;
+    if (m_impl->widget && !m_impl->widget->parent()) {
+        delete m_impl->widget;
     }
 }
 
 void CViewWnd::CreateButton(int id, const CString& caption, int left, int top, int right,
                             int bottom) {
-    auto* button = new QPushButton(fromBytes(caption), m->widget);
+    auto* button = new QPushButton(fromBytes(caption), m_impl->widget);
     button->setGeometry(left, top, right - left, bottom - top);
     button->setFont(detail::dialogFont());
     button->setFocusPolicy(Qt::TabFocus);
     button->hide();
     button->setEnabled(false);
-    QObject::connect(button, &QPushButton::clicked, m->widget, [this, id] { HandleCommand(id); });
-    m->buttons[id] = button;
+    QObject::connect(button, &QPushButton::clicked, m_impl->widget,
+                     [this, id] { WindowAccess::command(*this, id); });
+    m_impl->buttons[id] = button;
 }
 
 void CViewWnd::CreateScrollBar(int id) {
-    m->scrollBarId = id;
-    m->scrollBar = new QScrollBar(Qt::Vertical, m->widget);
-    m->scrollBar->setGeometry(0, 0, 0, 0);
-    m->scrollBar->setRange(0, 0);
-    m->scrollBar->setFocusPolicy(Qt::NoFocus);
-    m->scrollBar->show();
-    QScrollBar* bar = m->scrollBar;
+    m_impl->scrollBarId = id;
+    m_impl->scrollBar = new QScrollBar(Qt::Vertical, m_impl->widget);
+    m_impl->scrollBar->setGeometry(0, 0, 0, 0);
+    m_impl->scrollBar->setRange(0, 0);
+    m_impl->scrollBar->setFocusPolicy(Qt::NoFocus);
+    m_impl->scrollBar->show();
+    QScrollBar* bar = m_impl->scrollBar;
     // The view decides every new position itself, from the position before the action.
-    QObject::connect(bar, &QAbstractSlider::actionTriggered, m->widget, [this, bar](int action) {
-        int before = bar->value();
-        int thumb = bar->sliderPosition();
-        bar->setSliderPosition(before);
-        switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd:
-            HandleVScroll(kScrollLineDown, 0);
-            break;
-        case QAbstractSlider::SliderSingleStepSub:
-            HandleVScroll(kScrollLineUp, 0);
-            break;
-        case QAbstractSlider::SliderPageStepAdd:
-            HandleVScroll(kScrollPageDown, 0);
-            break;
-        case QAbstractSlider::SliderPageStepSub:
-            HandleVScroll(kScrollPageUp, 0);
-            break;
-        case QAbstractSlider::SliderToMinimum:
-            HandleVScroll(kScrollTop, 0);
-            break;
-        case QAbstractSlider::SliderToMaximum:
-            HandleVScroll(kScrollBottom, 0);
-            break;
-        case QAbstractSlider::SliderMove:
-            HandleVScroll(kScrollThumbTrack, thumb);
-            break;
-        default:
-            break;
-        }
-        bar->setSliderPosition(bar->value());
-    });
+    QObject::connect(bar, &QAbstractSlider::actionTriggered, m_impl->widget,
+                     [this, bar](int action) {
+                         int before = bar->value();
+                         int thumb = bar->sliderPosition();
+                         bar->setSliderPosition(before);
+                         switch (action) {
+                         case QAbstractSlider::SliderSingleStepAdd:
+                             WindowAccess::vScroll(*this, kScrollLineDown, 0);
+                             break;
+                         case QAbstractSlider::SliderSingleStepSub:
+                             WindowAccess::vScroll(*this, kScrollLineUp, 0);
+                             break;
+                         case QAbstractSlider::SliderPageStepAdd:
+                             WindowAccess::vScroll(*this, kScrollPageDown, 0);
+                             break;
+                         case QAbstractSlider::SliderPageStepSub:
+                             WindowAccess::vScroll(*this, kScrollPageUp, 0);
+                             break;
+                         case QAbstractSlider::SliderToMinimum:
+                             WindowAccess::vScroll(*this, kScrollTop, 0);
+                             break;
+                         case QAbstractSlider::SliderToMaximum:
+                             WindowAccess::vScroll(*this, kScrollBottom, 0);
+                             break;
+                         case QAbstractSlider::SliderMove:
+                             WindowAccess::vScroll(*this, kScrollThumbTrack, thumb);
+                             break;
+                         default:
+                             break;
+                         }
+                         bar->setSliderPosition(bar->value());
+                     });
 }
 
 void CViewWnd::ShowControl(int id, bool show) {
-    if (QWidget* w = m->control(id)) {
+    if (QWidget* w = m_impl->control(id)) {
         w->setVisible(show);
     }
 }
 
 void CViewWnd::EnableControl(int id, bool enable) {
-    if (QWidget* w = m->control(id)) {
+    if (QWidget* w = m_impl->control(id)) {
         w->setEnabled(enable);
     }
 }
 
 bool CViewWnd::IsControlVisible(int id) const {
-    QWidget* w = m->control(id);
+    QWidget* w = m_impl->control(id);
     return w && !w->isHidden();
 }
 
 bool CViewWnd::IsControlEnabled(int id) const {
-    QWidget* w = m->control(id);
+    QWidget* w = m_impl->control(id);
     return w && w->isEnabled();
 }
 
 bool CViewWnd::HasControl(int id) const {
-    return m->control(id) != nullptr;
+    return m_impl->control(id) != nullptr;
 }
 
 void CViewWnd::MoveControl(int id, int x, int y, int width, int height) {
-    if (QWidget* w = m->control(id)) {
+    if (QWidget* w = m_impl->control(id)) {
         w->setGeometry(x, y, width, height);
         w->update();
     }
 }
 
 void CViewWnd::ClickControl(int id) {
-    if (auto found = m->buttons.find(id); found != m->buttons.end()) {
+    if (auto found = m_impl->buttons.find(id); found != m_impl->buttons.end()) {
         found->second->click();
     }
 }
 
 void CViewWnd::SetScrollRange(int minPos, int maxPos) {
-    QSignalBlocker quiet(m->scrollBar);
-    m->scrollBar->setRange(minPos, maxPos);
+    QSignalBlocker quiet(m_impl->scrollBar);
+    m_impl->scrollBar->setRange(minPos, maxPos);
 }
 
 void CViewWnd::SetScrollPos(int pos) {
-    QSignalBlocker quiet(m->scrollBar);
-    m->scrollBar->setValue(pos);
-    m->scrollBar->setSliderPosition(pos);
+    QSignalBlocker quiet(m_impl->scrollBar);
+    m_impl->scrollBar->setValue(pos);
+    m_impl->scrollBar->setSliderPosition(pos);
 }
 
 int CViewWnd::GetScrollPos() const {
-    return m->scrollBar->value();
+    return m_impl->scrollBar->value();
 }
 
 void CViewWnd::GetScrollRange(int& minPos, int& maxPos) const {
-    minPos = m->scrollBar->minimum();
-    maxPos = m->scrollBar->maximum();
+    minPos = m_impl->scrollBar->minimum();
+    maxPos = m_impl->scrollBar->maximum();
 }
 
 int CViewWnd::ClientWidth() const {
-    return m->widget->width();
+    return m_impl->widget->width();
 }
 int CViewWnd::ClientHeight() const {
-    return m->widget->height();
+    return m_impl->widget->height();
 }
 void CViewWnd::SetImage(const CDC* image) {
-    m->widget->image = image;
+    m_impl->widget->image = image;
 }
 void CViewWnd::Invalidate() {
-    m->widget->update();
+    m_impl->widget->update();
 }
 
 void CViewWnd::InvalidateRect(int left, int top, int right, int bottom) {
-    m->widget->update(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+    m_impl->widget->update(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
 }
 
 void CViewWnd::SetFocus() {
-    m->widget->setFocus(Qt::OtherFocusReason);
+    m_impl->widget->setFocus(Qt::OtherFocusReason);
 }
 
-bool CViewWnd::SendKey(const std::string& name, int count, std::string& error) {
-    return SendNamedKey(m->widget, name, count, error);
+bool CViewWnd::SendKey(const std::string& name, int repeat, std::string& error) {
+    int key = 0;
+    QString text;
+    if (!ResolveKey(name, key, text)) {
+        error = "unknown key \"" + name + "\"";
+        return false;
+    }
+    // Straight to the handler: a key event could carry no more than 65535 repeats.
+    WindowAccess::keyDown(*this, viewKeyOf(key), std::max(repeat, 1));
+    return true;
+}
+
+void CViewWnd::ClickAt(int x, int y) {
+    SendClick(m_impl->widget, QPoint(x, y));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -455,7 +496,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override {
-        if (destroying || m_owner.HandleCloseRequest()) {
+        if (destroying || WindowAccess::closeRequest(m_owner)) {
             event->accept();
             QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
         } else {
@@ -475,20 +516,20 @@ struct CFrameWnd::Impl {
     std::map<int, QAction*> actions;
 };
 
-CFrameWnd::CFrameWnd() : m(std::make_unique<Impl>()) {}
+CFrameWnd::CFrameWnd() : m_impl(std::make_unique<Impl>()) {}
 
 CFrameWnd::~CFrameWnd() {
-    delete m->window;
+    delete m_impl->window;
 }
 
 void CFrameWnd::Create(const char* titleUtf8, int width, int height,
                        const std::vector<MenuSpec>& menus, CViewWnd& view, const char* idleTextUtf8,
                        const std::vector<const char*>& indicatorsUtf8) {
-    m->window = new FrameWindow(*this);
-    m->view = &view;
-    m->window->setWindowTitle(QString::fromUtf8(titleUtf8));
+    m_impl->window = new FrameWindow(*this);
+    m_impl->view = &view;
+    m_impl->window->setWindowTitle(QString::fromUtf8(titleUtf8));
     for (const MenuSpec& group : menus) {
-        QMenu* menu = m->window->menuBar()->addMenu(QString::fromUtf8(group.title));
+        QMenu* menu = m_impl->window->menuBar()->addMenu(QString::fromUtf8(group.title));
         for (const MenuItemSpec& item : group.items) {
             if (item.id == 0) {
                 menu->addSeparator();
@@ -497,27 +538,37 @@ void CFrameWnd::Create(const char* titleUtf8, int width, int height,
             QAction* action = menu->addAction(QString::fromUtf8(item.text));
             int id = item.id;
             action->setData(id);
-            QObject::connect(action, &QAction::triggered, m->window,
-                             [this, id] { HandleCommand(id); });
-            m->actions[id] = action;
+            QObject::connect(action, &QAction::triggered, m_impl->window,
+                             [this, id] { WindowAccess::command(*this, id); });
+            m_impl->actions[id] = action;
         }
         // Enabled states come from the update handler each time the menu opens.
-        QObject::connect(menu, &QMenu::aboutToShow, m->window, [this, menu] {
+        QObject::connect(menu, &QMenu::aboutToShow, m_impl->window, [this, menu] {
             for (QAction* action : menu->actions()) {
                 if (action->isSeparator()) {
                     continue;
                 }
                 bool checked = false;
-                action->setEnabled(HandleUpdateCommand(action->data().toInt(), checked));
+                action->setEnabled(
+                    WindowAccess::updateCommand(*this, action->data().toInt(), checked));
                 action->setCheckable(checked);
                 action->setChecked(checked);
             }
         });
     }
-    m->window->setCentralWidget(view.m->widget);
-    QStatusBar* bar = m->window->statusBar();
+    m_impl->window->setCentralWidget(WindowAccess::impl(view).widget);
+    m_impl->window->setMaximumSize(kMaxImageSide, kMaxImageSide);
+    QStatusBar* bar = m_impl->window->statusBar();
     bar->setSizeGripEnabled(false);
-    bar->showMessage(QString::fromUtf8(idleTextUtf8));
+    const QString idle = QString::fromUtf8(idleTextUtf8);
+    bar->showMessage(idle);
+    // Pointing at a menu item shows its (empty) tip and clears the message; the idle text
+    // comes back whenever nothing else is shown.
+    QObject::connect(bar, &QStatusBar::messageChanged, bar, [bar, idle](const QString& text) {
+        if (text.isEmpty()) {
+            bar->showMessage(idle);
+        }
+    });
     for (const char* indicator : indicatorsUtf8) {
         auto* label = new QLabel(QString::fromUtf8(indicator));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -529,51 +580,52 @@ void CFrameWnd::Create(const char* titleUtf8, int width, int height,
 }
 
 void CFrameWnd::Show() {
-    m->window->show();
+    m_impl->window->show();
 }
 
 void CFrameWnd::Destroy() {
-    m->window->destroying = true;
-    m->window->close();
+    m_impl->window->destroying = true;
+    m_impl->window->close();
 }
 
 void CFrameWnd::RequestClose() {
-    m->window->close();
+    m_impl->window->close();
 }
 
 void CFrameWnd::SetClientSize(int width, int height) {
-    auto* widget = static_cast<ViewWidget*>(m->view->m->widget);
-    widget->requested = QSize(width, height);
+    auto* widget = static_cast<ViewWidget*>(WindowAccess::impl(*m_impl->view).widget);
+    widget->requested =
+        QSize(std::clamp(width, 1, kMaxImageSide), std::clamp(height, 1, kMaxImageSide));
     widget->updateGeometry();
-    if (m->window->isVisible()) {
-        QSize extra = m->window->size() - widget->size();
-        m->window->resize(QSize(width, height) + extra);
+    if (m_impl->window->isVisible()) {
+        QSize extra = m_impl->window->size() - widget->size();
+        m_impl->window->resize(widget->requested + extra);
     } else {
-        m->window->adjustSize();
-        m->window->resize(m->window->sizeHint());
+        m_impl->window->adjustSize();
+        m_impl->window->resize(m_impl->window->sizeHint());
     }
 }
 
 bool CFrameWnd::IsStatusBarVisible() const {
-    return !m->window->statusBar()->isHidden();
+    return !m_impl->window->statusBar()->isHidden();
 }
 void CFrameWnd::ShowStatusBar(bool show) {
-    m->window->statusBar()->setVisible(show);
+    m_impl->window->statusBar()->setVisible(show);
 }
 bool CFrameWnd::HasMenuItem(int id) const {
-    return m->actions.count(id) != 0;
+    return m_impl->actions.count(id) != 0;
 }
 
 bool CFrameWnd::IsCommandEnabled(int id) {
     bool checked = false;
-    return HandleUpdateCommand(id, checked);
+    return WindowAccess::updateCommand(*this, id, checked);
 }
 
 void CFrameWnd::AddAccelerator(const char* keySequence, int id) {
-    auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(keySequence)), m->window);
-    QObject::connect(shortcut, &QShortcut::activated, m->window, [this, id] {
+    auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(keySequence)), m_impl->window);
+    QObject::connect(shortcut, &QShortcut::activated, m_impl->window, [this, id] {
         if (IsCommandEnabled(id)) {
-            HandleCommand(id);
+            WindowAccess::command(*this, id);
         }
     });
 }
@@ -582,16 +634,16 @@ void CFrameWnd::AddAccelerator(const char* keySequence, int id) {
 // Printing
 
 bool PrintImage(const CDC& image, bool preview) {
-    image.m->flush();
+    WindowAccess::impl(image).flush();
     QPrinter printer(QPrinter::HighResolution);
     auto paint = [&image](QPrinter* target) {
         QPainter p(target);
         QRect page = p.viewport();
-        QSize size = image.m->image.size();
+        QSize size = WindowAccess::impl(image).image.size();
         size.scale(page.size(), Qt::KeepAspectRatio);
         p.setViewport(page.x(), page.y(), size.width(), size.height());
-        p.setWindow(image.m->image.rect());
-        p.drawImage(0, 0, image.m->image);
+        p.setWindow(WindowAccess::impl(image).image.rect());
+        p.drawImage(0, 0, WindowAccess::impl(image).image);
     };
     if (preview) {
         QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());

@@ -25,8 +25,14 @@ struct Rgb {
 constexpr Rgb kWhiteRgb{255, 255, 255};
 constexpr Rgb kBlackRgb{0, 0, 0};
 
+// Off-screen images, and the main window, are never larger than this a side: it is more than
+// the largest screens show (7680 × 4320), and an image of a window made huge would take
+// gigabytes (three of 50000 × 50000 pixels are 30 GB).
+constexpr int kMaxImageSide = 8192;
+
 // An off-screen image and the drawing the view needs on it. Text is black on the background
 // colour, in the list font (a Japanese gothic font, 8 pixels for a half-width character).
+// Drawing beyond the image is cut off.
 class CDC {
 public:
     CDC();
@@ -34,7 +40,9 @@ public:
     CDC(const CDC&) = delete;
     CDC& operator=(const CDC&) = delete;
 
-    void Create(int width, int height); // white
+    // A white image of width × height, each side cut to 1 .. kMaxImageSide. False when the
+    // memory for it could not be had; the image is then the one there was.
+    bool Create(int width, int height);
     // One of the program's pictures, by name ("background"); false when there is none.
     bool LoadPicture(const char* name);
     int Width() const;
@@ -54,7 +62,10 @@ public:
     bool SavePng(const std::string& path) const;
 
     struct Impl;
-    std::unique_ptr<Impl> m;
+
+private:
+    friend struct WindowAccess;
+    std::unique_ptr<Impl> m_impl;
 };
 
 // Scroll bar actions, as the view receives them.
@@ -72,8 +83,6 @@ enum ScrollCode {
 
 // Keys the view tells apart; every other key arrives as kKeyOther.
 enum ViewKey { kKeyOther, kKeyUp, kKeyDown, kKeyPageUp, kKeyPageDown, kKeyHome, kKeyEnd };
-
-class CFrameWnd;
 
 // The client area of the main window: child push buttons and one vertical scroll bar, painted
 // by copying from an image that the view keeps up to date.
@@ -109,31 +118,29 @@ public:
     void Invalidate();
     void InvalidateRect(int left, int top, int right, int bottom);
     void SetFocus();
-    // A key as the window system would deliver it, for the automation runner.
-    bool SendKey(const std::string& name, int count, std::string& error);
+    // One press of a named key with its repeat count, as the window system would deliver it,
+    // for the automation runner.
+    bool SendKey(const std::string& name, int repeat, std::string& error);
+    // A left click at client coordinates, as the user would make it.
+    void ClickAt(int x, int y);
 
 protected:
     // Painting has copied the image; the view may start work of its own from here.
     virtual void OnDraw() {}
     virtual void OnSize(int /*width*/, int /*height*/) {}
     virtual void OnLButtonDown(int /*x*/, int /*y*/) {}
+    // repeat: how many times the key counts, 1 or more.
     virtual void OnKeyDown(ViewKey /*key*/, int /*repeat*/) {}
     virtual void OnVScroll(ScrollCode /*code*/, int /*pos*/) {}
     virtual void OnMouseWheel(int /*steps*/) {}
     virtual void OnCommand(int /*id*/) {}
 
 public:
-    // The framework's entry points; the view's handlers above are what they call.
-    void HandleDraw() { OnDraw(); }
-    void HandleSize(int width, int height) { OnSize(width, height); }
-    void HandleLButtonDown(int x, int y) { OnLButtonDown(x, y); }
-    void HandleKeyDown(ViewKey key, int repeat) { OnKeyDown(key, repeat); }
-    void HandleVScroll(ScrollCode code, int pos) { OnVScroll(code, pos); }
-    void HandleMouseWheel(int steps) { OnMouseWheel(steps); }
-    void HandleCommand(int id) { OnCommand(id); }
-
     struct Impl;
-    std::unique_ptr<Impl> m;
+
+private:
+    friend struct WindowAccess;
+    std::unique_ptr<Impl> m_impl;
 };
 
 struct MenuItemSpec {
@@ -154,6 +161,7 @@ public:
     CFrameWnd& operator=(const CFrameWnd&) = delete;
 
     // Builds the window around view with a client area of width × height pixels.
+    // The status bar shows the idle text whenever no other message is shown.
     void Create(const char* titleUtf8, int width, int height, const std::vector<MenuSpec>& menus,
                 CViewWnd& view, const char* idleTextUtf8,
                 const std::vector<const char*>& indicatorsUtf8);
@@ -162,6 +170,7 @@ public:
     void Destroy();
     // Asks to close as the caption's close button does; OnCloseRequest decides.
     void RequestClose();
+    // Each side is cut to kMaxImageSide, the largest the window may become.
     void SetClientSize(int width, int height);
     bool IsStatusBarVisible() const;
     void ShowStatusBar(bool show);
@@ -181,12 +190,11 @@ protected:
     virtual bool OnCloseRequest() { return false; }
 
 public:
-    bool HandleUpdateCommand(int id, bool& checked) { return OnUpdateCommand(id, checked); }
-    void HandleCommand(int id) { OnCommand(id); }
-    bool HandleCloseRequest() { return OnCloseRequest(); }
-
     struct Impl;
-    std::unique_ptr<Impl> m;
+
+private:
+    friend struct WindowAccess;
+    std::unique_ptr<Impl> m_impl;
 };
 
 // Prints an image through the print dialog, scaled to the page width; or shows it in a print

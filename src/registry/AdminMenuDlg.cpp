@@ -1,0 +1,108 @@
+#include "registry/AdminMenuDlg.h"
+
+#include "registry/ListEditDlg.h"
+#include "registry/PasswordDlg.h"
+
+using fw::CtlKind;
+using fw::DlgTemplate;
+
+namespace registry {
+namespace {
+
+// One column of buttons: the five lists, the passwords a little apart, OK at the foot.
+constexpr int kWidth = 120;
+constexpr int kButtonLeft = 12;
+constexpr int kButtonWidth = kWidth - 2 * kButtonLeft;
+constexpr int kButtonHeight = 16;
+constexpr int kTop = 10;
+constexpr int kPitch = 20;
+constexpr int kPasswordTop = kTop + 5 * kPitch + 6;
+constexpr int kOkTop = kPasswordTop + kPitch + 10;
+constexpr int kOkWidth = 50;
+constexpr int kHeight = kOkTop + 14 + 8;
+
+constexpr int listTop(int row) {
+    return kTop + row * kPitch;
+}
+
+const DlgTemplate& adminMenuDialog() {
+    using namespace adminmenu;
+    static const DlgTemplate tmpl{
+        kAdminMenuDialogId,
+        kWidth,
+        kHeight,
+        nullptr,
+        {
+            {kAnesthesiologists, CtlKind::Push, kButtonLeft, listTop(0), kButtonWidth,
+             kButtonHeight, "麻酔科医"},
+            {kSupervisors, CtlKind::Push, kButtonLeft, listTop(1), kButtonWidth, kButtonHeight,
+             "指導医"},
+            {kWards, CtlKind::Push, kButtonLeft, listTop(2), kButtonWidth, kButtonHeight,
+             "病棟リスト"},
+            {kRooms, CtlKind::Push, kButtonLeft, listTop(3), kButtonWidth, kButtonHeight, "オペ室"},
+            {kDepartments, CtlKind::Push, kButtonLeft, listTop(4), kButtonWidth, kButtonHeight,
+             "手術担当科"},
+            {kPasswords, CtlKind::Push, kButtonLeft, kPasswordTop, kButtonWidth, kButtonHeight,
+             "パスワード変更"},
+            {fw::kIdOk, CtlKind::Push, kWidth - kButtonLeft - kOkWidth, kOkTop, kOkWidth, 14, "OK",
+             fw::kDefault},
+        }};
+    return tmpl;
+}
+
+constexpr int kMenuButtons[] = {
+    adminmenu::kAnesthesiologists, adminmenu::kSupervisors, adminmenu::kWards, adminmenu::kRooms,
+    adminmenu::kDepartments,       adminmenu::kPasswords};
+
+CStringArray* listOf(CQuellmarkDoc& doc, int button) {
+    switch (button) {
+    case adminmenu::kAnesthesiologists:
+        return &doc.GetAnesthesiologistList();
+    case adminmenu::kSupervisors:
+        return &doc.GetSupervisorList();
+    case adminmenu::kWards:
+        return &doc.GetWardList();
+    case adminmenu::kRooms:
+        return &doc.GetRoomList();
+    case adminmenu::kDepartments:
+        return &doc.GetDepartmentList();
+    default:
+        return nullptr;
+    }
+}
+
+void changePasswords(CQuellmarkDoc& doc, CPasswordDlg& dlg) {
+    dlg.m_strAdminPassword = doc.GetAdminPassword();
+    dlg.m_strUserPassword = doc.GetUserPassword();
+    dlg.DoModal();
+    // What "変更" accepted counts, whichever way the dialog was left.
+    doc.SetPasswords(dlg.m_strAdminPassword, dlg.m_strUserPassword);
+}
+
+} // namespace
+
+void OnAdminMenu(CQuellmarkDoc& doc) {
+    CAdminMenuDlg menu;
+    // One password dialog for the whole visit, so that what it shows stays between openings.
+    CPasswordDlg passwords;
+    for (;;) {
+        const int result = menu.DoModal();
+        if (CStringArray* list = listOf(doc, result)) {
+            RunListEditor(*list);
+        } else if (result == adminmenu::kPasswords) {
+            changePasswords(doc, passwords);
+        } else if (result != fw::kIdCancel) {
+            // OK; or the menu could not run at all, which must not turn into an endless loop.
+            return;
+        }
+        // Escape shows the menu again: only OK leaves it.
+    }
+}
+
+} // namespace registry
+
+CAdminMenuDlg::CAdminMenuDlg() : CDialog(registry::adminMenuDialog()) {
+    for (int id : registry::kMenuButtons) {
+        OnClicked(id, [this, id] { EndDialog(id); });
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The patient list export: every case of the registry, in entry order, as one comma-separated
+// line of "vora_list.csv" for spreadsheets. The bytes are the texts as held, cp932, every field
+// followed by a comma, every line ended by CR LF, nothing quoted.
+
+#include "framework/File.h"
+#include "framework/String.h"
+#include "registry/QuellmarkDoc.h"
+
+#include <string>
+#include <string_view>
+
+namespace registry {
+
+inline constexpr const char* kExportFileName = "vora_list.csv";
+
+// Fields of a line: a case without incident ends after the drug incident note.
+constexpr int kExportFields = 78;
+constexpr int kExportFieldsWithoutIncident = 57;
+
+// The header line of the 78 column names, CR LF included.
+const CString& ExportHeader();
+
+// Appends text so that it stays one field of one line: every comma becomes the full-width comma
+// and every line break (CR LF, or a line feed alone) one full-width space. Nothing else changes.
+void AppendCleaned(std::string& out, std::string_view text);
+
+// Appends the line of case index (0-based), CR LF included.
+void AppendCaseLine(std::string& out, const CQuellmarkDoc& doc, int index);
+
+// Writes the header and the line of every case to file, a piece at a time.
+void WriteCaseList(const CQuellmarkDoc& doc, fw::CFile& file);
+
+// Replaces the file at path with the export, as a whole or not at all, through the document's
+// file calls. False when it failed, with *error saying in Japanese which file, which step and
+// why, and that an earlier export at path was left as it was.
+bool ExportCaseList(const CQuellmarkDoc& doc, const std::string& path = kExportFileName,
+                    CString* error = nullptr);
+
+} // namespace registry

@@ -1,0 +1,42 @@
+#pragma once
+// The editor of one master list: the list newest first, a field to add a name, and deletion of
+// the selected one. Every change acts on the list at once; there is no cancel.
+
+#include "framework/StringArray.h"
+#include "framework/ui/Dialog.h"
+
+namespace registry {
+
+constexpr int kListEditDialogId = 137;
+
+namespace listedit {
+enum : int {
+    kNewItem = 1067,
+    kClose = 1054, // "OK", also the dialog's result when it is left
+    kList = 1087,
+    kAdd = 1089,
+    kDelete = 1090,
+};
+} // namespace listedit
+
+// Shows the editor on list until it is left with its OK; Escape opens it again.
+void RunListEditor(CStringArray& list);
+
+} // namespace registry
+
+class CListEditDlg : public fw::CDialog {
+public:
+    CListEditDlg();
+
+    CString m_strNewItem;
+    CStringArray* m_pList = nullptr; // the document's list, set before the dialog runs
+
+protected:
+    void DoDataExchange(fw::CDataExchange* pDX) override;
+    bool OnInitDialog() override;
+
+private:
+    void addItem();
+    void deleteItem();
+    void fillList();
+};
