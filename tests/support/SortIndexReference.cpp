@@ -34,32 +34,38 @@ std::string characters(const CString& text) {
     return out;
 }
 
+// Integers as four bytes each, high first, the sign bit flipped: byte order is number order.
+std::string parts(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values) {
+        const std::uint32_t u = std::uint32_t(v) ^ 0x80000000u;
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            out += char((u >> shift) & 0xFF);
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 void ReferenceIndexes::setKeys(std::size_t index, const CCaseRecord& r) {
-    for (int k = 0; k < kSortKeyCount; ++k) {
-        m_texts[std::size_t(k)].resize(std::max(m_texts[std::size_t(k)].size(), index + 1));
-        m_numbers[std::size_t(k)].resize(std::max(m_numbers[std::size_t(k)].size(), index + 1));
+    for (auto& column : m_keys) {
+        column.resize(std::max(column.size(), index + 1));
     }
-    auto text = [&](int key, const CString& t) {
-        m_texts[std::size_t(key - 1)][index] = characters(t);
-    };
-    auto number = [&](int key, long long a, long long b = 0, long long c = 0) {
-        m_numbers[std::size_t(key - 1)][index] = {a, b, c};
-    };
+    auto set = [&](int key, std::string bytes) { m_keys[std::size_t(key - 1)][index] = bytes; };
     const fw::LocalDate date = fw::LocalDateOf(r.GettSurgery());
-    number(kKeyDate, date.year, date.month, date.day);
-    text(kKeyKana, r.GetstrKana());
-    text(kKeyId, r.GetstrId());
-    number(kKeyAge, r.GetnAgeYears(), r.GetnAgeMonths(), r.GetnAgeDays());
-    number(kKeySex, r.GetnSex());
-    text(kKeyDisease, r.GetstrDisease());
-    text(kKeyProcedure, r.GetstrProcedure());
-    text(kKeyDepartment, r.GetstrDepartment());
-    text(kKeyAsa, r.GetstrAsa());
-    number(kKeyMethod, r.GetnMethod());
-    text(kKeyAnesthesiologist, r.GetAnesthesiologist(0));
-    text(kKeySupervisor, r.GetSupervisor(0));
+    set(kKeyDate, parts({date.year, date.month, date.day}));
+    set(kKeyKana, characters(r.GetstrKana()));
+    set(kKeyId, characters(r.GetstrId()));
+    set(kKeyAge, parts({r.GetnAgeYears(), r.GetnAgeMonths(), r.GetnAgeDays()}));
+    set(kKeySex, parts({r.GetnSex()}));
+    set(kKeyDisease, characters(r.GetstrDisease()));
+    set(kKeyProcedure, characters(r.GetstrProcedure()));
+    set(kKeyDepartment, characters(r.GetstrDepartment()));
+    set(kKeyAsa, characters(r.GetstrAsa()));
+    set(kKeyMethod, parts({r.GetnMethod()}));
+    set(kKeyAnesthesiologist, characters(r.GetAnesthesiologist(0)));
+    set(kKeySupervisor, characters(r.GetSupervisor(0)));
 }
 
 ReferenceIndexes::ReferenceIndexes(std::vector<CCaseRecord> cases) {
@@ -80,21 +86,25 @@ void ReferenceIndexes::Replace(int index, const CCaseRecord& r) {
 }
 
 int ReferenceIndexes::Compare(int key, int a, int b) const {
-    const std::size_t k = std::size_t(key - 1);
-    const std::vector<std::string>& texts = m_texts[k];
-    if (int c = texts[std::size_t(a)].compare(texts[std::size_t(b)])) {
-        return c < 0 ? -1 : 1;
-    }
-    const auto& x = m_numbers[k][std::size_t(a)];
-    const auto& y = m_numbers[k][std::size_t(b)];
-    return x < y ? -1 : x > y ? 1 : 0;
+    const std::vector<std::string>& keys = m_keys[std::size_t(key - 1)];
+    const int c = keys[std::size_t(a)].compare(keys[std::size_t(b)]);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
 std::vector<int> ReferenceIndexes::Index(int key) const {
+    const std::vector<std::string>& keys = m_keys[std::size_t(key - 1)];
     std::vector<int> order(m_inserted.rbegin(), m_inserted.rend());
     std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return Compare(key, a, b) > 0; });
+                     [&](int a, int b) { return keys[std::size_t(a)] > keys[std::size_t(b)]; });
     return order;
+}
+
+std::array<std::vector<int>, kSortKeyCount> ReferenceIndexes::Indexes() const {
+    std::array<std::vector<int>, kSortKeyCount> all;
+    for (int key = 1; key <= kSortKeyCount; ++key) {
+        all[std::size_t(key - 1)] = Index(key);
+    }
+    return all;
 }
 
 std::vector<int> DocumentIndex(const CQuellmarkDoc& doc, int key) {
@@ -152,15 +162,16 @@ std::vector<std::array<int, kSortKeyCount>> SavedIndexFields(const std::string& 
     return fields;
 }
 
-std::string SavedIndexMismatch(const std::string& bytes, const ReferenceIndexes& reference) {
+std::string SavedIndexMismatch(const std::string& bytes,
+                               const std::array<std::vector<int>, kSortKeyCount>& indexes) {
     const auto fields = SavedIndexFields(bytes);
-    if (int(fields.size()) != reference.Count()) {
+    if (fields.size() != indexes[0].size()) {
         return "the file holds " + std::to_string(fields.size()) + " cases, expected " +
-               std::to_string(reference.Count());
+               std::to_string(indexes[0].size());
     }
     for (std::size_t f = 0; f < kSavedIndexKeys.size(); ++f) {
         const int key = kSavedIndexKeys[f];
-        const std::vector<int> expected = reference.Index(key);
+        const std::vector<int>& expected = indexes[std::size_t(key - 1)];
         std::vector<bool> listed(fields.size());
         for (std::size_t pos = 0; pos < fields.size(); ++pos) {
             const int saved = fields[pos][f];

@@ -34,18 +34,20 @@ public:
     // Record indexes in the order of their last insertion, the latest last.
     const std::vector<int>& InsertionOrder() const { return m_inserted; }
     std::vector<int> Index(int key) const;
+    // All twelve, by key number - 1.
+    std::array<std::vector<int>, kSortKeyCount> Indexes() const;
     // The key table's comparison: below 0 when case a's key is smaller than case b's.
     int Compare(int key, int a, int b) const;
 
 private:
-    // The keys of a case read out once: each text as its characters in the text order (a
-    // double-byte character as lead * 256 + trail, up to a NUL byte or a lead byte without its
-    // trail), each integer key as its parts.
+    // The keys of a case read out once, each as bytes whose byte order is the key order: a
+    // text as its characters in the text order (a double-byte character as lead * 256 + trail,
+    // up to a NUL byte or a lead byte without its trail), two bytes each, high first; the
+    // parts of an integer key as four bytes each, high first, with the sign bit flipped.
     // Kept key by key, so that sorting by one key reads only its own values.
     void setKeys(std::size_t index, const CCaseRecord& r);
 
-    std::array<std::vector<std::string>, kSortKeyCount> m_texts;
-    std::array<std::vector<std::array<long long, 3>>, kSortKeyCount> m_numbers;
+    std::array<std::vector<std::string>, kSortKeyCount> m_keys;
     std::vector<int> m_inserted;
 };
 
@@ -56,7 +58,9 @@ std::vector<int> DocumentIndex(const CQuellmarkDoc& doc, int key);
 // order. Throws fw::CFileException when the bytes are no data file.
 std::vector<std::array<int, kSortKeyCount>> SavedIndexFields(const std::string& bytes);
 
-// Empty when the saved index fields are those of reference; otherwise what differs first.
-std::string SavedIndexMismatch(const std::string& bytes, const ReferenceIndexes& reference);
+// Empty when the saved index fields are those of the indexes (by key number - 1); otherwise
+// what differs first.
+std::string SavedIndexMismatch(const std::string& bytes,
+                               const std::array<std::vector<int>, kSortKeyCount>& indexes);
 
 } // namespace testing_support

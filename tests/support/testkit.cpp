@@ -298,7 +298,7 @@ int checkIndexes(const std::string& file, char** corrected, int count) {
     }
     std::ifstream in(file, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::string mismatch = testing_support::SavedIndexMismatch(bytes, reference);
+    const std::string mismatch = testing_support::SavedIndexMismatch(bytes, reference.Indexes());
     if (!mismatch.empty()) {
         std::cerr << mismatch << "\n";
         return 1;
