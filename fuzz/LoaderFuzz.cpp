@@ -1,11 +1,12 @@
 // Feeds arbitrary bytes to the data file loader. Any input must either load or be refused with
-// a file exception; whatever loads must save, reload and save again to the same bytes, and
-// every list and incident lookup must stay inside the document.
+// a file exception; whatever loads must have every sort index in order, save, reload and save
+// again to the same bytes, and every list and incident lookup must stay inside the document.
 
 #include "registry/QuellmarkDoc.h"
 
 #include <cstdlib>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -23,6 +24,24 @@ void load(CQuellmarkDoc& doc, std::string_view bytes) {
     doc.Serialize(ar);
 }
 
+// Each index lists every case once, in non-increasing key order.
+void checkSortIndexes(const CQuellmarkDoc& doc) {
+    const int n = doc.GetRecordCount();
+    for (int key = 1; key <= kSortKeyCount; ++key) {
+        std::vector<bool> listed(std::size_t(n), false);
+        for (int pos = 0; pos < n; ++pos) {
+            const int r = doc.GetSortIndexEntry(key, pos);
+            if (r < 0 || r >= n || listed[std::size_t(r)]) {
+                std::abort();
+            }
+            listed[std::size_t(r)] = true;
+            if (pos > 0 && doc.CompareSortKeys(key, doc.GetSortIndexEntry(key, pos - 1), r) < 0) {
+                std::abort();
+            }
+        }
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -32,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const fw::CFileException&) {
         return 0;
     }
+    checkSortIndexes(doc);
     int shown = doc.BuildDisplayIndex(1, 0, 0);
     for (int i = 0; i < shown; ++i) {
         int r = doc.GetDisplayIndexEntry(i);

@@ -2,6 +2,7 @@
 
 #include "framework/Codec.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cstdarg>
 #include <cstdio>
@@ -305,22 +306,55 @@ int CString::Compare(const CString& other) const noexcept {
 }
 
 std::uint64_t CString::SortPrefix(int skip, bool* exact) const noexcept {
-    auto* p = reinterpret_cast<const unsigned char*>(data());
-    const unsigned char* end = p + size();
-    std::uint64_t prefix = 0;
+    auto* begin = reinterpret_cast<const unsigned char*>(data());
+    const unsigned char* end = begin + size();
+    const unsigned char* p = begin;
     bool ended = false;
     for (int i = 0; i < skip && !ended; ++i) {
         ended = nextChar(p, end) == 0;
     }
+    if (ended) {
+        if (exact) {
+            *exact = true;
+        }
+        return 0;
+    }
+    auto offset = std::uint32_t(p - begin);
+    const std::uint64_t prefix = SortChunk(view(), offset);
+    if (exact) {
+        const unsigned char* after = begin + offset;
+        *exact = (prefix & 0xFFFF) == 0 || nextChar(after, end) == 0;
+    }
+    return prefix;
+}
+
+std::string_view CString::OrderedBytes() const noexcept {
+    auto* begin = reinterpret_cast<const unsigned char*>(data());
+    const unsigned char* end = begin + size();
+    // The usual text: no NUL byte, and a last byte that cannot start a character pair.
+    if (begin == end || (!fw::IsLeadByte(end[-1]) && !std::memchr(begin, 0, size()))) {
+        return view();
+    }
+    const unsigned char* p = begin;
+    for (const unsigned char* next = p; nextChar(next, end) != 0;) {
+        p = next;
+    }
+    return {data(), std::size_t(p - begin)};
+}
+
+std::uint64_t CString::SortChunk(std::string_view text, std::uint32_t& offset) noexcept {
+    auto* begin = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = begin + text.size();
+    const unsigned char* p = begin + std::min<std::size_t>(offset, text.size());
+    std::uint64_t chunk = 0;
+    bool ended = false;
     for (int i = 0; i < 4; ++i) {
         unsigned c = ended ? 0 : nextChar(p, end);
         ended = ended || c == 0;
-        prefix = (prefix << 16) | c;
+        chunk = (chunk << 16) | c;
     }
-    if (exact) {
-        *exact = ended || nextChar(p, end) == 0;
-    }
-    return prefix;
+    offset = std::uint32_t(ended ? text.size() : std::size_t(p - begin));
+    return chunk;
 }
 
 bool CString::FromUtf8(std::string_view utf8, CString& out) {

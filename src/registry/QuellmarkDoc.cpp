@@ -213,10 +213,6 @@ void getRecord(CArchive& ar, CCaseRecord& r) {
     r.SetfWeight(f);
 }
 
-int compareInt(std::int64_t a, std::int64_t b) {
-    return a < b ? -1 : a > b ? 1 : 0;
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -384,50 +380,6 @@ bool CQuellmarkDoc::SaveDataFile(CString* error) {
 // Every index lists the cases in descending key order; among equal keys the case added or
 // replaced last stands first. Each case carries a stamp of its last add or replace, so the
 // order is total and a case's place can be found by binary search.
-
-const CString& CQuellmarkDoc::textKeyOf(const CCaseRecord& r, int key) {
-    switch (key) {
-    case kKeyKana:
-        return r.GetstrKana();
-    case kKeyId:
-        return r.GetstrId();
-    case kKeyDisease:
-        return r.GetstrDisease();
-    case kKeyProcedure:
-        return r.GetstrProcedure();
-    case kKeyDepartment:
-        return r.GetstrDepartment();
-    case kKeyAsa:
-        return r.GetstrAsa();
-    case kKeyAnesthesiologist:
-        return r.GetAnesthesiologist(0);
-    default:
-        return r.GetSupervisor(0);
-    }
-}
-
-int CQuellmarkDoc::compareKey(int key, int a, int b) const {
-    const CCaseRecord& ra = m_listRecords[std::size_t(a)];
-    const CCaseRecord& rb = m_listRecords[std::size_t(b)];
-    switch (key) {
-    case kKeyDate:
-        return compareInt(m_surgeryDate[std::size_t(a)], m_surgeryDate[std::size_t(b)]);
-    case kKeyAge:
-        if (int c = compareInt(ra.GetnAgeYears(), rb.GetnAgeYears())) {
-            return c;
-        }
-        if (int c = compareInt(ra.GetnAgeMonths(), rb.GetnAgeMonths())) {
-            return c;
-        }
-        return compareInt(ra.GetnAgeDays(), rb.GetnAgeDays());
-    case kKeySex:
-        return compareInt(ra.GetnSex(), rb.GetnSex());
-    case kKeyMethod:
-        return compareInt(ra.GetnMethod(), rb.GetnMethod());
-    default:
-        return textKeyOf(ra, key).Compare(textKeyOf(rb, key));
-    }
-}
 
 // True when case a stands before case b in the index of key.
 bool CQuellmarkDoc::keyGreater(int key, int a, int b) const {

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,16 @@ enum SortKey : int {
     kKeySupervisor = 12,
 };
 constexpr int kSortKeyCount = 12;
+
+namespace registry {
+
+// Runs work on this thread and on a second one at once and returns when both have ended.
+// Whatever either threw is thrown again here, this thread's first, so that a shortage of
+// memory on the second thread reaches the caller like any other. When no second thread can
+// be started, work runs on this thread alone.
+void runOnTwoThreads(const std::function<void()>& work);
+
+} // namespace registry
 
 // What a column of the list shows, by the codes the list and its column choice use.
 enum ColumnCode : int {
@@ -132,6 +143,9 @@ public:
     // Entry pos of the sort index of key (1 to 12): position 0 holds the greatest key; among
     // equal keys the case added or replaced last comes first.
     int GetSortIndexEntry(int key, int pos) const;
+    // The order of that index: below 0 when case a's key is smaller than case b's, 0 when
+    // equal, above 0 when greater.
+    int CompareSortKeys(int key, int a, int b) const { return compareKey(key, a, b); }
 
     // The list's display index (the list view specifies these).
     int BuildDisplayIndex(int sortKey, fw::Time32 start, fw::Time32 end);
@@ -185,11 +199,18 @@ private:
     void setDefaults();
     void storeTo(fw::CArchive& ar);
     void loadFrom(fw::CArchive& ar);
+    // A case's key as the sort indexes order it: a text, or an integer of up to 128 bits
+    // (high, then low), biased so that unsigned order is the signed order of its parts.
+    struct SortValue {
+        const CString* text = nullptr;
+        std::uint64_t high = 0;
+        std::uint64_t low = 0;
+    };
+    SortValue sortValueOf(int key, int index) const;
     void rebuildSortIndexes();
-    void sortIndexes(int firstKey, int lastKey, const std::vector<int>& byStamp);
-    bool sortByRank(int key, const std::vector<int>& byStamp, std::vector<int>& out) const;
-    void sortByPrefix(int key, std::vector<int>& out) const;
-    static const CString& textKeyOf(const CCaseRecord& r, int key);
+    struct SortWork;
+    void sortIndex(int key, const std::vector<int>& byStamp, SortWork& work);
+    void sortTexts(int key, const std::vector<int>& byStamp, SortWork& work, int* index) const;
     void computeSurgeryDates(std::size_t from);
     void insertIntoIndexes(int index);
     bool keyGreater(int key, int a, int b) const;

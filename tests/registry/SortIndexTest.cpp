@@ -1,28 +1,33 @@
 #include "registry/QuellmarkDoc.h"
 #include "support/CaseBuilder.h"
+#include "support/SortIndexReference.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <new>
 #include <random>
+#include <thread>
 
 using testing_support::BlankCase;
+using testing_support::DocumentIndex;
+using testing_support::ReferenceIndexes;
 
 namespace {
 
-// The insertion rule written out plainly: count the other cases whose key is strictly
-// greater, and put the case at that position.
-class NaiveIndexes {
+// The insertion rule word for word: count the other cases whose key is strictly greater, and
+// put the case at that position. Quadratic, so for small registries only.
+class LiteralIndexes {
 public:
     void Add(const CCaseRecord& r) {
-        m_cases.push_back(r);
-        int index = int(m_cases.size()) - 1;
+        m_cases.Add(r);
         for (int key = 1; key <= kSortKeyCount; ++key) {
-            insert(key, index);
+            insert(key, m_cases.Count() - 1);
         }
     }
     void Replace(int index, const CCaseRecord& r) {
-        m_cases[std::size_t(index)] = r;
-        if (m_cases.size() <= 1) {
+        m_cases.Replace(index, r);
+        if (m_cases.Count() <= 1) {
             return;
         }
         for (int key = 1; key <= kSortKeyCount; ++key) {
@@ -34,170 +39,269 @@ public:
     const std::vector<int>& Index(int key) const { return m_index[std::size_t(key - 1)]; }
 
 private:
-    static int sign(long long v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
-
-    int compare(int key, const CCaseRecord& a, const CCaseRecord& b) const {
-        switch (key) {
-        case kKeyDate: {
-            fw::LocalDate da = fw::LocalDateOf(a.GettSurgery());
-            fw::LocalDate db = fw::LocalDateOf(b.GettSurgery());
-            if (da.year != db.year)
-                return sign(da.year - db.year);
-            if (da.month != db.month)
-                return sign(da.month - db.month);
-            return sign(da.day - db.day);
-        }
-        case kKeyKana:
-            return a.GetstrKana().Compare(b.GetstrKana());
-        case kKeyId:
-            return a.GetstrId().Compare(b.GetstrId());
-        case kKeyAge:
-            if (a.GetnAgeYears() != b.GetnAgeYears())
-                return sign((long long)a.GetnAgeYears() - b.GetnAgeYears());
-            if (a.GetnAgeMonths() != b.GetnAgeMonths())
-                return sign((long long)a.GetnAgeMonths() - b.GetnAgeMonths());
-            return sign((long long)a.GetnAgeDays() - b.GetnAgeDays());
-        case kKeySex:
-            return sign((long long)a.GetnSex() - b.GetnSex());
-        case kKeyDisease:
-            return a.GetstrDisease().Compare(b.GetstrDisease());
-        case kKeyProcedure:
-            return a.GetstrProcedure().Compare(b.GetstrProcedure());
-        case kKeyDepartment:
-            return a.GetstrDepartment().Compare(b.GetstrDepartment());
-        case kKeyAsa:
-            return a.GetstrAsa().Compare(b.GetstrAsa());
-        case kKeyMethod:
-            return sign((long long)a.GetnMethod() - b.GetnMethod());
-        case kKeyAnesthesiologist:
-            return a.GetAnesthesiologist(0).Compare(b.GetAnesthesiologist(0));
-        default:
-            return a.GetSupervisor(0).Compare(b.GetSupervisor(0));
-        }
-    }
-
     void insert(int key, int index) {
         auto& list = m_index[std::size_t(key - 1)];
         int greater = 0;
         for (int other : list) {
-            if (other != index &&
-                compare(key, m_cases[std::size_t(other)], m_cases[std::size_t(index)]) > 0) {
+            if (other != index && m_cases.Compare(key, other, index) > 0) {
                 ++greater;
             }
         }
         list.insert(list.begin() + greater, index);
     }
 
-    std::vector<CCaseRecord> m_cases;
+    ReferenceIndexes m_cases; // for the cases and the key comparison only
     std::array<std::vector<int>, kSortKeyCount> m_index;
 };
 
-std::vector<int> docIndex(const CQuellmarkDoc& doc, int key) {
-    std::vector<int> out;
-    for (int i = 0; i < doc.GetRecordCount(); ++i) {
-        out.push_back(doc.GetSortIndexEntry(key, i));
-    }
-    return out;
-}
+using Indexes = std::array<std::vector<int>, kSortKeyCount>;
 
-void expectSameIndexes(const CQuellmarkDoc& doc, const NaiveIndexes& naive, int step) {
+void expectIndexes(const CQuellmarkDoc& doc, const Indexes& expected) {
     for (int key = 1; key <= kSortKeyCount; ++key) {
-        ASSERT_EQ(docIndex(doc, key), naive.Index(key)) << "key " << key << " step " << step;
+        ASSERT_EQ(DocumentIndex(doc, key), expected[std::size_t(key - 1)]) << "key " << key;
     }
 }
 
-// Cases from small value sets, so that equal keys are common.
-CCaseRecord crowdedCase(std::mt19937& rng) {
-    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
-    const char* kana[] = {"ｱｲ", "あい", "亜", "", "ｱ"};
-    const char* asa[] = {"1", "2E", "", "1E"};
-    CCaseRecord r = BlankCase("x", 2006, 4, 1 + pick(3));
-    // Two times of day on the same date must count as the same key.
-    r.SettSurgery(r.GettSurgery() + pick(2) * 3600);
-    CString text;
-    CString::FromUtf8(kana[pick(5)], text);
-    r.SetstrKana(text);
-    r.SetstrId(CString::Formatted("%d", pick(3)));
-    r.SetnAgeYears(pick(2) - 1);
-    r.SetnAgeMonths(pick(2));
-    r.SetnAgeDays(pick(2));
-    r.SetnSex(pick(3));
-    r.SetstrDisease(text);
-    r.SetstrProcedure(CString::Formatted("p%d", pick(2)));
-    r.SetstrDepartment(pick(2) ? "外科"_sj : "内科"_sj);
-    r.SetstrAsa(asa[pick(4)]);
-    r.SetnMethod(pick(3));
-    r.SetAnesthesiologist(0, pick(2) ? "青木"_sj : "ｱｵｷ"_sj);
-    r.SetSupervisor(0, CString::Formatted("s%d", pick(2)));
-    return r;
+// The indexes, and the index fields of the document's saved file.
+void expectIndexesAndSavedFields(CQuellmarkDoc& doc, const ReferenceIndexes& reference) {
+    const Indexes expected = reference.Indexes();
+    ASSERT_NO_FATAL_FAILURE(expectIndexes(doc, expected));
+    EXPECT_EQ(testing_support::SavedIndexMismatch(testing_support::StoredBytes(doc), expected), "");
+}
+
+CQuellmarkDoc loaded(const std::string& bytes) {
+    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
+    fw::CMemFile file(bytes);
+    fw::CArchive ar(file, fw::CArchive::load);
+    doc.Serialize(ar);
+    return doc;
+}
+
+// How many distinct values each key takes: the counts around every limit of the builder and
+// of earlier builders (64, a 64th and an eighth of the cases), one case per value, and one
+// value for all. Rotating them over the keys gives every key every count.
+constexpr int kRotations = 8;
+// Insertion word for word is quadratic: registries up to this size only.
+constexpr int kQuadraticCases = 200;
+
+struct Distribution {
+    int n;
+    int rotation;
+    std::uint32_t seed;
+};
+
+std::array<int, kSortKeyCount> distinctCounts(const Distribution& d) {
+    const int counts[kRotations] = {1, 64, 65, d.n / 64, d.n / 64 + 1, d.n / 8, d.n / 8 + 1, d.n};
+    std::array<int, kSortKeyCount> distinct{};
+    for (int k = 0; k < kSortKeyCount; ++k) {
+        distinct[std::size_t(k)] = counts[(k + d.rotation) % kRotations];
+    }
+    return distinct;
+}
+
+std::vector<CCaseRecord> casesOf(const Distribution& d) {
+    return testing_support::CasesWithDistinctKeys(d.n, distinctCounts(d), d.seed);
+}
+
+std::string traceOf(const Distribution& d) {
+    std::string s = "n " + std::to_string(d.n) + ", distinct";
+    for (int c : distinctCounts(d)) {
+        s += " " + std::to_string(c);
+    }
+    return s;
+}
+
+// Small registries in every rotation, and with a rotation given a large one (two cores from
+// 50,000 cases), kept to one test so that the sanitizer build stays quick.
+std::vector<Distribution> distributions(int largeRotation) {
+    std::vector<Distribution> all;
+    for (int rotation = 0; rotation < kRotations; ++rotation) {
+        all.push_back({100, rotation, std::uint32_t(10 + rotation)});
+        all.push_back({700, rotation, std::uint32_t(20 + rotation)});
+    }
+    if (largeRotation >= 0) {
+        all.push_back({50000, largeRotation, std::uint32_t(30 + largeRotation)});
+    }
+    return all;
+}
+
+// Realistic registries: an ordinary department over a few years, twenty years, and one where
+// nearly every key differs from case to case.
+std::vector<CCaseRecord> realisticCases(int n, testing_support::Spread spread, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<CCaseRecord> cases;
+    for (int i = 0; i < n; ++i) {
+        cases.push_back(testing_support::RealisticCase(rng, spread));
+    }
+    return cases;
 }
 
 } // namespace
 
-TEST(SortIndexTest, AddAndReplaceKeepTheInsertionOrder) {
-    std::mt19937 rng(11);
-    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
-    NaiveIndexes naive;
-    for (int step = 0; step < 400; ++step) {
-        bool replace = doc.GetRecordCount() > 0 && rng() % 3 == 0;
-        CCaseRecord r = crowdedCase(rng);
-        if (replace) {
-            int index = int(rng() % unsigned(doc.GetRecordCount()));
-            ASSERT_TRUE(doc.ReplaceRecord(index, r));
-            naive.Replace(index, r);
-        } else {
-            doc.AddRecord(r);
-            naive.Add(r);
+TEST(SortIndexReferenceTest, StableSortEqualsInsertionOneByOne) {
+    for (const Distribution& d : distributions(-1)) {
+        if (d.n > kQuadraticCases) {
+            continue;
         }
-        expectSameIndexes(doc, naive, step);
+        SCOPED_TRACE(traceOf(d));
+        std::vector<CCaseRecord> pool = casesOf(d);
+        std::mt19937 rng(d.seed);
+        LiteralIndexes literal;
+        ReferenceIndexes reference;
+        for (std::size_t i = 0; i < pool.size(); ++i) {
+            literal.Add(pool[i]);
+            reference.Add(pool[i]);
+            if (i % 3 == 0) {
+                int index = int(rng() % (i + 1));
+                const CCaseRecord& r = pool[rng() % pool.size()];
+                literal.Replace(index, r);
+                reference.Replace(index, r);
+            }
+        }
+        for (int key = 1; key <= kSortKeyCount; ++key) {
+            ASSERT_EQ(reference.Index(key), literal.Index(key)) << "key " << key;
+        }
     }
-    // Many cases at once order as if added one by one, after the replaces above.
-    std::vector<CCaseRecord> batch;
-    for (int i = 0; i < 50; ++i) {
-        batch.push_back(crowdedCase(rng));
-        naive.Add(batch.back());
-    }
-    doc.AddRecords(batch);
-    expectSameIndexes(doc, naive, -1);
 }
 
-TEST(SortIndexTest, LoadingRebuildsTheIndexesFromTheFileOrder) {
-    // The saved index fields come from adds and replaces; the loaded indexes must be those of
-    // inserting the cases one by one in file order, whatever the file's index fields held.
-    std::mt19937 rng(3);
-    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
-    for (int i = 0; i < 120; ++i) {
-        doc.AddRecord(crowdedCase(rng));
+// ---------------------------------------------------------------------------------------------
+// Loading
+
+TEST(SortIndexLoadTest, LoadedIndexesAreThoseOfInsertingInFileOrder) {
+    for (const Distribution& d : distributions(0)) {
+        SCOPED_TRACE(traceOf(d));
+        std::vector<CCaseRecord> cases = casesOf(d);
+        CQuellmarkDoc built(CQuellmarkDoc::NoFile{});
+        built.AddRecords(cases);
+        // Replaced cases leave index fields in the file that loading must not follow.
+        built.ReplaceRecord(0, cases[std::size_t(d.n / 2)]);
+        const std::string bytes = testing_support::StoredBytes(built);
+        CQuellmarkDoc doc = loaded(bytes);
+        cases[0] = cases[std::size_t(d.n / 2)];
+        expectIndexesAndSavedFields(doc, ReferenceIndexes(cases));
     }
-    for (int i = 0; i < 60; ++i) {
-        doc.ReplaceRecord(int(rng() % 120), crowdedCase(rng));
-    }
-    std::string bytes = testing_support::StoredBytes(doc);
-    CQuellmarkDoc back(CQuellmarkDoc::NoFile{});
-    fw::CMemFile file(bytes);
-    fw::CArchive ar(file, fw::CArchive::load);
-    back.Serialize(ar);
-    NaiveIndexes naive;
-    for (int i = 0; i < back.GetRecordCount(); ++i) {
-        naive.Add(back.GetRecord(i));
-    }
-    expectSameIndexes(back, naive, -1);
 }
 
-TEST(SortIndexTest, EqualKeysPutTheLatestFirst) {
+TEST(SortIndexLoadTest, AnUnchangedRegistrySavesToTheSameBytes) {
+    using testing_support::Spread;
+    const struct {
+        int n;
+        Spread spread;
+    } registries[] = {
+        {500, Spread::FewYears}, {3000, Spread::TwentyYears}, {3000, Spread::Everything}};
+    for (const auto& registry : registries) {
+        SCOPED_TRACE(registry.n);
+        // Entered one case at a time, as the case form does.
+        CQuellmarkDoc entered(CQuellmarkDoc::NoFile{});
+        for (const CCaseRecord& r : realisticCases(registry.n, registry.spread, 7)) {
+            entered.AddRecord(r);
+        }
+        const std::string bytes = testing_support::StoredBytes(entered);
+        CQuellmarkDoc doc = loaded(bytes);
+        ASSERT_EQ(testing_support::StoredBytes(doc), bytes);
+        // The list starts with the newest surgery date.
+        fw::PackedDate newest = doc.GetSurgeryDate(0);
+        for (int i = 1; i < doc.GetRecordCount(); ++i) {
+            newest = std::max(newest, doc.GetSurgeryDate(i));
+        }
+        ASSERT_GT(doc.BuildDisplayIndex(1, 0, 0), 0);
+        EXPECT_EQ(doc.GetSurgeryDate(doc.GetDisplayIndexEntry(0)), newest);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Adding
+
+TEST(SortIndexAddTest, AddedCasesStandAsIfInsertedOneByOne) {
+    for (const Distribution& d : distributions(-1)) {
+        SCOPED_TRACE(traceOf(d));
+        std::vector<CCaseRecord> pool = casesOf(d);
+        const std::size_t third = pool.size() / 3;
+        // A loaded registry, one correction, many cases at once, then one at a time.
+        CQuellmarkDoc first(CQuellmarkDoc::NoFile{});
+        first.AddRecords({pool.begin(), pool.begin() + std::ptrdiff_t(third)});
+        CQuellmarkDoc doc = loaded(testing_support::StoredBytes(first));
+        ReferenceIndexes reference({pool.begin(), pool.begin() + std::ptrdiff_t(third)});
+        doc.ReplaceRecord(0, pool.back());
+        reference.Replace(0, pool.back());
+        std::vector<CCaseRecord> batch(pool.begin() + std::ptrdiff_t(third),
+                                       pool.end() - std::ptrdiff_t(third));
+        doc.AddRecords(batch);
+        for (const CCaseRecord& r : batch) {
+            reference.Add(r);
+        }
+        ASSERT_NO_FATAL_FAILURE(expectIndexes(doc, reference.Indexes()));
+        // One at a time is quadratic: a few on a large registry.
+        const std::size_t single = d.n > 10000 ? 20 : third;
+        for (std::size_t i = pool.size() - third; i < pool.size() - third + single; ++i) {
+            doc.AddRecord(pool[i]);
+            reference.Add(pool[i]);
+            if (d.n <= 10000 && i % 32 == 0) {
+                ASSERT_NO_FATAL_FAILURE(expectIndexes(doc, reference.Indexes()));
+            }
+        }
+        ASSERT_NO_FATAL_FAILURE(expectIndexesAndSavedFields(doc, reference));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replacing
+
+TEST(SortIndexReplaceTest, CorrectionsAfterLoadingKeepTheInsertionOrder) {
+    for (const Distribution& d : distributions(-1)) {
+        SCOPED_TRACE(traceOf(d));
+        std::vector<CCaseRecord> pool = casesOf(d);
+        CQuellmarkDoc saved(CQuellmarkDoc::NoFile{});
+        saved.AddRecords(pool);
+        CQuellmarkDoc doc = loaded(testing_support::StoredBytes(saved));
+        ReferenceIndexes reference(pool);
+        std::mt19937 rng(d.seed);
+        const int corrections = d.n > 10000 ? 6 : 24;
+        for (int step = 0; step < corrections; ++step) {
+            const int index = int(rng() % unsigned(d.n));
+            // Another case's keys (ties are common), the same keys again, or a new date.
+            CCaseRecord r = pool[rng() % pool.size()];
+            if (step % 4 == 1) {
+                r = doc.GetRecord(index);
+            } else if (step % 4 == 2) {
+                r.SettSurgery(fw::MakeTime32(2037, 12, 31, 9, 0, 0));
+            }
+            ASSERT_TRUE(doc.ReplaceRecord(index, r));
+            reference.Replace(index, r);
+            // The first correction after the load, then a few more along the way.
+            if (step == 0 || (d.n <= 10000 && step % 4 == 3)) {
+                SCOPED_TRACE("correction " + std::to_string(step));
+                ASSERT_NO_FATAL_FAILURE(expectIndexes(doc, reference.Indexes()));
+            }
+        }
+        expectIndexesAndSavedFields(doc, reference);
+    }
+}
+
+TEST(SortIndexReplaceTest, EqualKeysPutTheLatestFirst) {
     CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
     doc.AddRecord(BlankCase("a", 2006, 4, 1));
     doc.AddRecord(BlankCase("b", 2006, 4, 1));
     doc.AddRecord(BlankCase("c", 2005, 1, 1));
-    EXPECT_EQ(docIndex(doc, kKeyDate), (std::vector<int>{1, 0, 2}));
+    EXPECT_EQ(DocumentIndex(doc, kKeyDate), (std::vector<int>{1, 0, 2}));
     // A case moved to a later date goes to the top; replaced without change, it goes before
     // the others of its date.
     doc.ReplaceRecord(2, BlankCase("c", 2007, 1, 1));
-    EXPECT_EQ(docIndex(doc, kKeyDate), (std::vector<int>{2, 1, 0}));
+    EXPECT_EQ(DocumentIndex(doc, kKeyDate), (std::vector<int>{2, 1, 0}));
     doc.ReplaceRecord(0, doc.GetRecord(0));
-    EXPECT_EQ(docIndex(doc, kKeyDate), (std::vector<int>{2, 0, 1}));
+    EXPECT_EQ(DocumentIndex(doc, kKeyDate), (std::vector<int>{2, 0, 1}));
     EXPECT_FALSE(doc.ReplaceRecord(3, doc.GetRecord(0)));
     EXPECT_FALSE(doc.ReplaceRecord(-1, doc.GetRecord(0)));
+}
+
+TEST(SortIndexReplaceTest, ReplacingTheOnlyCaseLeavesEntryZero) {
+    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
+    doc.AddRecord(BlankCase("a"));
+    doc.ReplaceRecord(0, BlankCase("b", 2020, 1, 1));
+    for (int key = 1; key <= kSortKeyCount; ++key) {
+        EXPECT_EQ(DocumentIndex(doc, key), std::vector<int>{0});
+    }
+    EXPECT_EQ(doc.GetRecord(0).GetstrName(), "b");
 }
 
 TEST(SortIndexTest, KanaOrderPutsKanjiAboveHalfWidthKatakana) {
@@ -211,39 +315,32 @@ TEST(SortIndexTest, KanaOrderPutsKanjiAboveHalfWidthKatakana) {
         doc.AddRecord(r);
     }
     // Descending: 亜 (0x889F) > あ (0x82A0) > ｱ (0xB1) > a (0x61).
-    EXPECT_EQ(docIndex(doc, kKeyKana), (std::vector<int>{1, 2, 0, 3}));
+    EXPECT_EQ(DocumentIndex(doc, kKeyKana), (std::vector<int>{1, 2, 0, 3}));
 }
 
-TEST(SortIndexTest, ReplacingTheOnlyCaseLeavesEntryZero) {
-    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
-    doc.AddRecord(BlankCase("a"));
-    doc.ReplaceRecord(0, BlankCase("b", 2020, 1, 1));
-    for (int key = 1; key <= kSortKeyCount; ++key) {
-        EXPECT_EQ(docIndex(doc, key), std::vector<int>{0});
-    }
-    EXPECT_EQ(doc.GetRecord(0).GetstrName(), "b");
-}
+// ---------------------------------------------------------------------------------------------
+// The two-core build
 
-TEST(SortIndexTest, KeysWithManyDistinctValuesSortLikeInsertion) {
-    // Enough distinct values to leave the ranking path: long texts sharing seven characters,
-    // some equal, some ending right after them; ages far outside the form's range.
-    std::mt19937 rng(21);
-    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
-    std::vector<CCaseRecord> cases;
-    NaiveIndexes naive;
-    for (int i = 0; i < 1500; ++i) {
-        CCaseRecord r = crowdedCase(rng);
-        CString shared = "あいうえおかき"_sj;
-        r.SetstrKana(pick(5) == 0 ? shared : shared + CString::Formatted("%d", pick(400)));
-        r.SetstrId(CString::Formatted("%08d", pick(100000)));
-        r.SetnAgeYears(pick(3) == 0 ? pick(2000000000) : pick(5));
-        r.SetnAgeDays(pick(700) - 350);
-        r.SetstrProcedure(CString(std::string(std::size_t(pick(12)), 'p')) +
-                          CString::Formatted("%d", pick(3)));
-        cases.push_back(r);
-        naive.Add(r);
+TEST(SortIndexTest, AFailureOnEitherThreadReachesTheCaller) {
+    const struct {
+        bool onCaller;
+        bool onSecond;
+    } cases[] = {{false, true}, {true, false}, {true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.onCaller) + std::to_string(c.onSecond));
+        const std::thread::id caller = std::this_thread::get_id();
+        std::atomic<int> ran{0};
+        auto work = [&] {
+            ++ran;
+            const bool here = std::this_thread::get_id() == caller;
+            if ((here && c.onCaller) || (!here && c.onSecond)) {
+                throw std::bad_alloc();
+            }
+        };
+        EXPECT_THROW(registry::runOnTwoThreads(work), std::bad_alloc);
+        EXPECT_EQ(ran, 2); // both ran to the end before the failure was passed on
     }
-    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
-    doc.AddRecords(cases);
-    expectSameIndexes(doc, naive, -1);
+    std::atomic<int> ran{0};
+    registry::runOnTwoThreads([&] { ++ran; });
+    EXPECT_EQ(ran, 2);
 }

@@ -2,7 +2,9 @@
 
 #include "framework/File.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 
 namespace testing_support {
 namespace {
@@ -41,6 +43,79 @@ const std::array<const char*, 6> kRoom = {"1", "2", "3", "4", "5", "ﾊｲﾌﾞ
 const std::array<const char*, 6> kDoctor = {"青木", "石井", "上田", "遠藤", "大野", "岡本"};
 const std::array<const char*, 4> kAsa = {"1", "2", "3", "2E"};
 
+constexpr int kTwentyYearsDays = 7305;
+// The local days that a 32-bit time reaches at noon in Japan: from 1901-12-14 to 2038-01-18.
+constexpr int kFirstDay = -24855;
+constexpr int kDays = 49710;
+
+// A time on day (counted from 1970-01-01) at noon in Japan, give or take up to five hours.
+fw::Time32 timeOnDay(int day, int secondsFromNoon) {
+    return fw::Time32(std::int64_t(day) * 86400 + 3 * 3600 + secondsFromNoon);
+}
+
+const std::array<const char*, 40> kSyllables = {
+    "あ", "い", "う", "え", "お", "か", "き", "く", "け", "こ", "さ", "し", "す", "せ",
+    "そ", "た", "ち", "つ", "て", "と", "な", "に", "ぬ", "ね", "の", "は", "ひ", "ふ",
+    "へ", "ほ", "ま", "み", "む", "め", "も", "や", "ゆ", "よ", "ら", "ろ"};
+
+void spreadEverything(CCaseRecord& r, std::mt19937& rng) {
+    auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    auto syllables = [&](int n) {
+        CString text;
+        for (int i = 0; i < n; ++i) {
+            text += pickText(rng, kSyllables);
+        }
+        return text;
+    };
+    r.SettSurgery(timeOnDay(kFirstDay + uniform(0, kDays - 1), uniform(-5 * 3600, 5 * 3600)));
+    r.SetstrKana(syllables(uniform(2, 4)) + CString(" ") + syllables(uniform(2, 3)));
+    r.SetnAgeYears(uniform(0, 110));
+    r.SetnAgeMonths(uniform(0, 11));
+    r.SetnAgeDays(uniform(0, 30));
+    r.SetstrDisease(pickText(rng, kDisease) + CString::Formatted("%d", uniform(0, 99999)));
+    r.SetstrProcedure(pickText(rng, kProcedure) + CString::Formatted("%d", uniform(0, 99999)));
+    r.SetstrDepartment(pickText(rng, kDepartment) + CString::Formatted("%d", uniform(0, 999)));
+    r.SetAnesthesiologist(0, pickText(rng, kFamily) + CString::Formatted("%d", uniform(0, 9999)));
+    r.SetSupervisor(0, pickText(rng, kFamily) + CString::Formatted("%d", uniform(0, 9999)));
+}
+
+// Value v of integer keys: the extremes and -1 first, then many more.
+int keyInt(int v) {
+    constexpr int kFirst[] = {std::numeric_limits<int>::min(), -1, 0, 1,
+                              std::numeric_limits<int>::max()};
+    if (v < 5) {
+        return kFirst[v];
+    }
+    return v % 2 ? std::numeric_limits<int>::max() - v : v;
+}
+
+// Value v of a text key: prefix, then v in bijective base 9 over characters of every kind.
+CString keyText(const char* prefix, int v) {
+    static const char* const kCharacters[9] = {
+        "a", "Z", "\xB1", "\xDF", "\x82\xA0", "\x88\x9F", "\x81\x40", "\xE0\x40", "\xFC\xFC"};
+    CString text = fromUtf8(prefix);
+    for (; v > 0; v = (v - 1) / 9) {
+        text += kCharacters[(v - 1) % 9];
+    }
+    return text;
+}
+
+// The same text with bytes after it that the text order does not read, now and then.
+CString withIgnoredTail(CString text, std::mt19937& rng) {
+    switch (rng() % 8) {
+    case 0:
+        return text + CString(std::string("\0x", 2));
+    case 1:
+        return text + CString(std::string("\0\x82\xA0", 3));
+    case 2:
+        return text + CString("\x88");
+    case 3:
+        return text + CString(std::string("\xE0\0y", 3));
+    default:
+        return text;
+    }
+}
+
 } // namespace
 
 CCaseRecord BlankCase(const char* nameUtf8, int year, int month, int day) {
@@ -71,7 +146,7 @@ CCaseRecord ReportableCase(const char* nameUtf8, int year, int month, int day) {
     return r;
 }
 
-CCaseRecord RealisticCase(std::mt19937& rng) {
+CCaseRecord RealisticCase(std::mt19937& rng, Spread spread) {
     auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
     std::size_t family = std::size_t(uniform(0, int(kFamily.size()) - 1));
     std::size_t given = std::size_t(uniform(0, int(kGiven.size()) - 1));
@@ -114,10 +189,23 @@ CCaseRecord RealisticCase(std::mt19937& rng) {
         r.SetMap(uniform(2, 10), 2);
         r.SetstrTransfusionNote(fromUtf8("術中輸血"));
     }
+    switch (spread) {
+    case Spread::Decades:
+        break;
+    case Spread::FewYears:
+        r.SettSurgery(fw::MakeTime32(2021, 1, uniform(1, 3 * 365), 10, 0, 0));
+        break;
+    case Spread::TwentyYears:
+        r.SettSurgery(fw::MakeTime32(2005, 1, uniform(1, kTwentyYearsDays), 10, 0, 0));
+        break;
+    case Spread::Everything:
+        spreadEverything(r, rng);
+        break;
+    }
     return r;
 }
 
-void FillDocument(CQuellmarkDoc& doc, int n, std::uint32_t seed) {
+void FillDocument(CQuellmarkDoc& doc, int n, std::uint32_t seed, Spread spread) {
     std::mt19937 rng(seed);
     for (const char* name : kDoctor) {
         doc.GetAnesthesiologistList().Add(fromUtf8(name));
@@ -135,7 +223,7 @@ void FillDocument(CQuellmarkDoc& doc, int n, std::uint32_t seed) {
     std::vector<CCaseRecord> cases;
     cases.reserve(std::size_t(n));
     for (int i = 0; i < n; ++i) {
-        CCaseRecord r = RealisticCase(rng);
+        CCaseRecord r = RealisticCase(rng, spread);
         if (i % 50 == 7) {
             int row = doc.AddIncident();
             doc.SetIncidentValue(row, 0, 0);
@@ -154,6 +242,73 @@ std::string StoredBytes(CQuellmarkDoc& doc) {
     doc.Serialize(ar);
     ar.Flush();
     return file.Bytes();
+}
+
+} // namespace testing_support
+
+namespace testing_support {
+
+std::vector<CCaseRecord>
+CasesWithDistinctKeys(int n, const std::array<int, kSortKeyCount>& distinct, std::uint32_t seed) {
+    std::mt19937 rng(seed);
+    // values[k][i]: the value number of key k + 1 for case i.
+    std::array<std::vector<int>, kSortKeyCount> values;
+    for (int k = 0; k < kSortKeyCount; ++k) {
+        int d = std::max(1, std::min(distinct[std::size_t(k)], n));
+        if (k + 1 == kKeyDate) {
+            d = std::min(d, kDays);
+        }
+        std::vector<int>& v = values[std::size_t(k)];
+        for (int i = 0; i < n; ++i) {
+            v.push_back(i < d ? i : int(rng() % unsigned(d)));
+        }
+        std::shuffle(v.begin(), v.end(), rng);
+    }
+    auto value = [&](int key, int i) { return values[std::size_t(key - 1)][std::size_t(i)]; };
+    // Shared prefixes of 0 to 16 characters, around the lengths that sorts read at once.
+    static const char* const kPrefixes[] = {"",
+                                            "ID",
+                                            "abc",
+                                            "ｶﾞｲｶ",
+                                            "あいうえおかき",
+                                            "腹腔鏡下胆嚢摘出",
+                                            "ああああああああああああああああ"};
+    auto text = [&](int key, int i) {
+        const char* prefix = kPrefixes[(std::size_t(key) + seed) % std::size(kPrefixes)];
+        return withIgnoredTail(keyText(prefix, value(key, i)), rng);
+    };
+    const int dateCount = std::max(1, std::min({distinct[kKeyDate - 1], n, kDays}));
+    std::vector<CCaseRecord> cases;
+    for (int i = 0; i < n; ++i) {
+        CCaseRecord r = BlankCase(CString::Formatted("case %d", i).data());
+        const int v = value(kKeyDate, i);
+        const int seconds = int(rng() % 36000) - 5 * 3600;
+        if (dateCount <= kTwentyYearsDays) {
+            const fw::Time32 first = fw::MakeTime32(2005, 1, 1, 12, 0, 0);
+            r.SettSurgery(first + fw::Time32(v * (kTwentyYearsDays / dateCount) * 86400 + seconds));
+        } else {
+            r.SettSurgery(timeOnDay(kFirstDay + int(std::int64_t(v) * kDays / dateCount), seconds));
+        }
+        r.SetstrKana(text(kKeyKana, i));
+        r.SetstrId(text(kKeyId, i));
+        const int age = value(kKeyAge, i);
+        r.SetnAgeYears(keyInt(age % 6));
+        r.SetnAgeMonths(keyInt(age / 6 % 4));
+        r.SetnAgeDays(keyInt(age / 24));
+        r.SetnSex(keyInt(value(kKeySex, i)));
+        r.SetstrDisease(text(kKeyDisease, i));
+        r.SetstrProcedure(text(kKeyProcedure, i));
+        r.SetstrDepartment(text(kKeyDepartment, i));
+        r.SetstrAsa(text(kKeyAsa, i));
+        r.SetnMethod(keyInt(value(kKeyMethod, i)));
+        r.SetAnesthesiologist(0, text(kKeyAnesthesiologist, i));
+        r.SetSupervisor(0, text(kKeySupervisor, i));
+        // The other people must not count.
+        r.SetAnesthesiologist(1, keyText("", int(rng() % 50)));
+        r.SetSupervisor(1, keyText("", int(rng() % 50)));
+        cases.push_back(std::move(r));
+    }
+    return cases;
 }
 
 } // namespace testing_support

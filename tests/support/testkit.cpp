@@ -8,6 +8,9 @@
 //   vora_testkit dump FILE                   every member of every case, and the tables
 //   vora_testkit get FILE KEY                one line of dump, by its key
 //   vora_testkit passwords FILE ADMIN USER   sets both passwords (the file may be new)
+//   vora_testkit check-indexes FILE [INDEX...]
+//                                            the saved index fields are those of inserting the
+//                                            cases in file order, then the listed ones again
 //   vora_testkit set FILE INDEX KEY VALUE    one member of case INDEX, KEY as dump names it
 //                                            (the texts and codes the list filter reads)
 //   vora_testkit reportable FILE NAME@Y-M-D[@ANESTHESIOLOGIST] ...
@@ -23,9 +26,12 @@
 #include "report/HospitalInfo.h"
 #include "report/SocietyReport.h"
 #include "support/CaseBuilder.h"
+#include "support/SortIndexReference.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -269,8 +275,36 @@ int usage() {
                  "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
                  "get FILE KEY | passwords FILE ADMIN USER | list FILE LIST NAME... | "
                  "export FILE OUT | reportable FILE NAME@Y-M-D[@WHO]... | "
-                 "report FILE YEAR OPERATIONS ROTATORS | set FILE INDEX KEY VALUE\n";
+                 "report FILE YEAR OPERATIONS ROTATORS | set FILE INDEX KEY VALUE | "
+                 "check-indexes FILE [INDEX...]\n";
     return 2;
+}
+
+// The saved index fields against inserting the cases one by one in file order and then each
+// corrected case again, in the order given.
+int checkIndexes(const std::string& file, char** corrected, int count) {
+    CQuellmarkDoc doc(file);
+    std::vector<CCaseRecord> cases;
+    for (int i = 0; i < doc.GetRecordCount(); ++i) {
+        cases.push_back(doc.GetRecord(i));
+    }
+    testing_support::ReferenceIndexes reference(cases);
+    for (int i = 0; i < count; ++i) {
+        const int index = std::atoi(corrected[i]);
+        if (index < 0 || index >= doc.GetRecordCount()) {
+            return usage();
+        }
+        reference.Replace(index, doc.GetRecord(index));
+    }
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string mismatch = testing_support::SavedIndexMismatch(bytes, reference.Indexes());
+    if (!mismatch.empty()) {
+        std::cerr << mismatch << "\n";
+        return 1;
+    }
+    std::cout << "indexes ok: " << doc.GetRecordCount() << " cases\n";
+    return 0;
 }
 
 bool save(CQuellmarkDoc& doc) {
@@ -362,6 +396,9 @@ int main(int argc, char** argv) {
                 return usage();
             }
             return save(doc) ? 0 : 1;
+        }
+        if (command == "check-indexes") {
+            return checkIndexes(file, argv + 3, argc - 3);
         }
         if (command == "set" && argc == 6) {
             CQuellmarkDoc doc(file);
