@@ -10,8 +10,9 @@
 # which checks that every picture can still be made.
 #
 # Lines starting "#@ setup COMMAND" run COMMAND with bash in the data folder before the program
-# starts; make_read_only DIR is at hand there. The program must end with status 0 and every
-# picture must exist, or this script fails.
+# starts; make_read_only DIR is at hand there. "#@ status N" names the exit status the program
+# must end with (default 0). A script whose program ends otherwise, or whose pictures are not
+# all there, fails this script.
 set -uo pipefail
 
 if [ $# -lt 1 ] || [ $# -gt 2 ]; then
@@ -50,7 +51,7 @@ trap cleanup EXIT
 
 # Runs one script; prints what went wrong and returns non-zero when a picture is not made.
 shoot() {
-  local script=$1 name shots=() status file
+  local script=$1 name shots=() status expected file
   name=$(basename "$script")
   work=$(mktemp -d /tmp/vora-shot-XXXXXX)
   mkdir "$work/data"
@@ -64,13 +65,14 @@ shoot() {
     done < "$script"
   ) || { make_writable "$work/data"; rm -rf "$work"; work=""; return 1; }
   mapfile -t shots < <(sed -n 's/^shot //p' "$script")
+  expected=$(sed -n 's/^#@ status //p' "$script" | tail -1)
   (cd "$work/data" && timeout 60 "$VORA" --replay "$script" > "$work/stdout" 2> "$work/stderr")
   status=$?
   grep -v '^QStandardPaths:' "$work/stderr" >&2
   make_writable "$work/data"
   local failed=0
-  if [ "$status" != 0 ]; then
-    echo "$name: the program ended with status $status" >&2
+  if [ "$status" != "${expected:-0}" ]; then
+    echo "$name: the program ended with status $status, expected ${expected:-0}" >&2
     failed=1
   fi
   for file in "${shots[@]}"; do
