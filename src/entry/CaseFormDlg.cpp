@@ -5,7 +5,6 @@
 #include "incident/IncidentDlg.h"
 #include "registry/CaseCodes.h"
 
-#include <deque>
 #include <string>
 #include <vector>
 
@@ -19,18 +18,10 @@ constexpr int kTimeBytes = 5;
 constexpr int kTransfusionNoteBytes = 100;
 constexpr int kOtherNameBytes = 40;
 
-// The template takes its list items as UTF-8; the code tables hold cp932. The converted texts
-// stay for the rest of the run, as the template that points at them does.
-const char* keptUtf8(const CString& text) {
-    static std::deque<std::string> kept;
-    kept.push_back(text.ToUtf8());
-    return kept.back().c_str();
-}
-
 std::vector<const char*> codeItems(int first, int last, const CString& (*text)(int)) {
     std::vector<const char*> items;
     for (int code = first; code <= last; ++code) {
-        items.push_back(keptUtf8(text(code)));
+        items.push_back(fw::TemplateText(text(code)));
     }
     return items;
 }
@@ -109,7 +100,7 @@ void patientGroup(Layout& l) {
     datePartsRow(l, 31, kAgeYears, kAgeMonths, kAgeDays, "歳", "ヶ月", "日");
     l.label(kLabelB, 31, 32, "性別");
     l.dropList(kSex, kFieldB, 31, 50, 50,
-               {keptUtf8(registry::SexText(1)), keptUtf8(registry::SexText(0))});
+               {fw::TemplateText(registry::SexText(1)), fw::TemplateText(registry::SexText(0))});
     l.label(kLabelC, 31, 36, "身長(cm)");
     l.edit(kHeight, kFieldC, 31, 44, fw::kAlignRight);
     l.label(kLabelD, 31, 38, "体重(kg)");

@@ -1,6 +1,5 @@
 #include "entry/PreopDlg.h"
 
-#include <deque>
 #include <iterator>
 #include <string>
 
@@ -47,12 +46,6 @@ constexpr PreopGroup kColumns[] = {PreopGroup::HemorrhagicShock, PreopGroup::Car
                                    PreopGroup::Respiratory, PreopGroup::CentralNervous,
                                    PreopGroup::Metabolic};
 
-// Templates hold UTF-8 captions by pointer; the converted texts live as long as the program.
-const char* utf8(const CString& text) {
-    static std::deque<std::string> texts;
-    return texts.emplace_back(text.ToUtf8()).c_str();
-}
-
 int columnLeft(int column) {
     return kMargin + column * kColumnPitch;
 }
@@ -61,14 +54,14 @@ void addColumn(std::vector<CtlTemplate>& controls, int column) {
     const PreopGroup group = kColumns[column];
     const int left = columnLeft(column);
     controls.push_back({kStaticId, CtlKind::Group, left, kGroupTop, kColumnWidth, kGroupHeight,
-                        utf8(PreopGroupCaption(group))});
+                        fw::TemplateText(PreopGroupCaption(group))});
     int row = 0;
     for (int code = 1; code <= kPreopCodeCount; ++code) {
         if (PreopGroupOf(code) == group) {
             controls.push_back({PreopButtonId(code), CtlKind::Push, left + kButtonInset,
                                 kGroupTop + kButtonTop + row++ * kButtonPitch,
                                 kColumnWidth - 2 * kButtonInset, kButtonHeight,
-                                utf8(PreopButtonCaption(code))});
+                                fw::TemplateText(PreopButtonCaption(code))});
         }
     }
 }
@@ -79,7 +72,7 @@ void addStandaloneRow(std::vector<CtlTemplate>& controls) {
         if (PreopGroupOf(code) == PreopGroup::Standalone) {
             controls.push_back({PreopButtonId(code), CtlKind::Push, columnLeft(column++),
                                 kStandaloneTop, kColumnWidth, kButtonHeight,
-                                utf8(PreopButtonCaption(code))});
+                                fw::TemplateText(PreopButtonCaption(code))});
         }
     }
 }
@@ -148,7 +141,8 @@ DlgTemplate noteTemplate() {
     for (int i = 0; i < kQuickNoteCount; ++i) {
         const QuickNote& note = QuickNoteAt(i);
         controls.push_back({note.buttonId, CtlKind::Push, kQuickLeft + i * kQuickPitch,
-                            kQuickBoxTop + 11, kQuickWidth, kButtonHeight, utf8(note.caption)});
+                            kQuickBoxTop + 11, kQuickWidth, kButtonHeight,
+                            fw::TemplateText(note.caption)});
     }
     const int okLeft = kNoteWidth - kMargin - kNoteOkWidth;
     controls.push_back(

@@ -1,6 +1,5 @@
 #include "incident/IncidentDlg.h"
 
-#include <deque>
 #include <string>
 
 using fw::CtlKind;
@@ -37,11 +36,6 @@ constexpr int kNoteWidth = 155;
 constexpr int kButtonLeft = kHelpLeft + kHelpWidth - 60;
 constexpr int kButtonWidth = 60;
 
-const char* utf8(const CString& text) {
-    static std::deque<std::string> texts;
-    return texts.emplace_back(text.ToUtf8()).c_str();
-}
-
 int codeTop(int k) {
     return kCodeTop + k * kRowPitch;
 }
@@ -53,7 +47,7 @@ int labelLeft(int k) {
 void addCodeFields(std::vector<CtlTemplate>& controls) {
     for (int k = 0; k < kValueCount; ++k) {
         controls.push_back({kStaticId, CtlKind::Static, labelLeft(k), codeTop(k),
-                            kCodeLeft - labelLeft(k), kFieldHeight, utf8(ValueLabel(k)),
+                            kCodeLeft - labelLeft(k), kFieldHeight, fw::TemplateText(ValueLabel(k)),
                             fw::kAlignVCenter});
         controls.push_back(
             {kCodeIds[k], CtlKind::Edit, kCodeLeft, codeTop(k), kCodeWidth, kFieldHeight});
@@ -64,7 +58,7 @@ void addNoteFields(std::vector<CtlTemplate>& controls) {
     for (int i = 0; i < kTextCount; ++i) {
         const int top = kNoteTop + i * kRowPitch;
         controls.push_back({kStaticId, CtlKind::Static, 5, top, kNoteLeft - 5, kFieldHeight,
-                            utf8(TextLabel(i + 1)), fw::kAlignVCenter});
+                            fw::TemplateText(TextLabel(i + 1)), fw::kAlignVCenter});
         controls.push_back({kNoteIds[i], CtlKind::Edit, kNoteLeft, top, kNoteWidth, kFieldHeight});
     }
 }
@@ -82,8 +76,8 @@ DlgTemplate incidentTemplate() {
     controls.push_back({fw::kIdCancel, CtlKind::Push, kButtonLeft, 300, kButtonWidth, 14, "削除"});
     controls.push_back(
         {kConfirmId, CtlKind::Push, kButtonLeft, 325, kButtonWidth, 14, "偶発症に登録"});
-    controls.push_back(
-        {fw::kIdOk, CtlKind::Push, 220, 270, 50, 14, "OK", fw::kDefault | fw::kHidden | fw::kDisabled});
+    controls.push_back({fw::kIdOk, CtlKind::Push, 220, 270, 50, 14, "OK",
+                        fw::kDefault | fw::kHidden | fw::kDisabled});
     for (int k = 0; k < kValueCount; ++k) {
         controls.push_back({kNameIds[k], CtlKind::Edit, kNameLeft, codeTop(k), kNameWidth,
                             kFieldHeight, "", fw::kReadOnly});

@@ -9,7 +9,9 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -323,62 +325,52 @@ TEST(DialogGuard, ByteLimitRefusesWhatDoesNotFit) {
     EXPECT_EQ(keyed, "12:34");
 }
 
-TEST(DialogGuard, CharactersWithoutCp932AreRefused) {
+// A character without a cp932 form (an emoji, a rare kanji, U+FFFD) is left out as it is
+// typed, pasted or typed by a script, in every kind of text field; the rest of what came in
+// stays, and the user is told which character was left out, in the main window's status bar.
+TEST(DialogGuard, CharactersWithoutCp932AreLeftOutAndNamed) {
+    QMainWindow frame;
+    frame.show();
     CFormDlg dlg;
     const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const QString rare = QString::fromUtf8("𠮷");
+    const QString replacement(QChar(0xFFFD));
+    auto notice = [&] { return frame.statusBar()->currentMessage().toStdString(); };
     RunDialog(dlg, [&] {
         auto* name = WidgetOf<QLineEdit>(dlg, kName);
         name->setFocus();
+        SendText(name, rare);
         QTest::keyClicks(name, "ab");
-        SendText(name, emoji);
         EXPECT_EQ(name->text(), QString("ab"));
+        EXPECT_EQ(notice(), "\"𠮷\" は登録できない文字です（JIS の文字に置き換えてください）");
+        name->insert(QString::fromUtf8("山") + rare + emoji + QString::fromUtf8("田") +
+                     rare); // a paste
+        EXPECT_EQ(name->text(), QString::fromUtf8("ab山田"));
+        EXPECT_EQ(notice(),
+                  "\"𠮷\" \"😀\" は登録できない文字です（JIS の文字に置き換えてください）");
+        SendText(name, replacement);
+        EXPECT_EQ(name->text(), QString::fromUtf8("ab山田"));
 
         auto* notes = WidgetOf<QPlainTextEdit>(dlg, kNotes);
         notes->setFocus();
         QTest::keyClicks(notes, "cd");
         SendText(notes, emoji);
-        EXPECT_EQ(notes->toPlainText(), QString("cd"));
+        notes->insertPlainText(replacement + "e");
+        EXPECT_EQ(notes->toPlainText(), QString("cde"));
+        EXPECT_EQ(notice(),
+                  "\"\xEF\xBF\xBD\" は登録できない文字です（JIS の文字に置き換えてください）");
 
         auto* remark = WidgetOf<QComboBox>(dlg, kRemark);
         remark->setFocus();
         SendText(remark->lineEdit(), emoji);
         EXPECT_EQ(remark->currentText(), QString());
 
-        TypeInto(dlg, kName,
-                 "a\xF0\x9F\x98\x80"
-                 "b");
-        EXPECT_EQ(name->text(), QString("ab"));
-        dlg.EndDialog(fw::kIdCancel);
-    });
-}
-
-// U+FFFD has no cp932 form: typed, pasted or typed by a script it is refused like an emoji,
-// in every kind of text field.
-TEST(DialogGuard, ReplacementCharacterIsRefusedAsItIsTyped) {
-    CFormDlg dlg;
-    const QString replacement(QChar(0xFFFD));
-    RunDialog(dlg, [&] {
-        auto* name = WidgetOf<QLineEdit>(dlg, kName);
-        name->setFocus();
-        QTest::keyClicks(name, "ab");
-        SendText(name, replacement);
-        name->insert(replacement); // a paste
-        EXPECT_EQ(name->text(), QString("ab"));
-
-        auto* notes = WidgetOf<QPlainTextEdit>(dlg, kNotes);
-        notes->setFocus();
-        QTest::keyClicks(notes, "cd");
-        SendText(notes, replacement);
-        notes->insertPlainText(replacement + "e");
-        EXPECT_EQ(notes->toPlainText(), QString("cd"));
-
-        auto* remark = WidgetOf<QComboBox>(dlg, kRemark);
-        remark->setFocus();
-        SendText(remark->lineEdit(), replacement);
-        EXPECT_EQ(remark->currentText(), QString());
-
-        TypeInto(dlg, kName, "x\xEF\xBF\xBDy");
-        EXPECT_EQ(dlg.GetDlgItemText(kName), "xy");
+        frame.statusBar()->clearMessage();
+        TypeInto(dlg, kName, "x\xEF\xBF\xBDy\xF0\x9F\x98\x80z");
+        EXPECT_EQ(dlg.GetDlgItemText(kName), "xyz");
+        EXPECT_EQ(
+            notice(),
+            "\"\xEF\xBF\xBD\" \"😀\" は登録できない文字です（JIS の文字に置き換えてください）");
         dlg.EndDialog(fw::kIdCancel);
     });
 }
@@ -386,7 +378,9 @@ TEST(DialogGuard, ReplacementCharacterIsRefusedAsItIsTyped) {
 // Damaged bytes already in a text show as U+FFFD. Left alone they read back byte for byte, and
 // so they do where the user edited only around them; a U+FFFD put anywhere else is refused.
 TEST(DialogGuard, DamagedBytesInAFieldReadBackAsTheyWere) {
-    const CString name("\x85\x40" "ab\x88", 5);
+    const CString name("\x85\x40"
+                       "ab\x88",
+                       5);
     const CString notes("\x88\r\n\x85\x40", 5);
     CFormDlg dlg;
     dlg.m_strName = name;
@@ -414,8 +408,11 @@ TEST(DialogGuard, DamagedBytesInAFieldReadBackAsTheyWere) {
         dlg.EndDialog(fw::kIdCancel);
     });
     EXPECT_EQ(untouched, name);
-    EXPECT_EQ(afterPaste, QString::fromUtf8("\xEF\xBF\xBD" "aZb\xEF\xBF\xBD"));
-    EXPECT_EQ(edited, CString("\x85\x40" "aZb\x88", 6));
+    EXPECT_EQ(afterPaste, QString::fromUtf8("\xEF\xBF\xBD"
+                                            "aZb\xEF\xBF\xBD"));
+    EXPECT_EQ(edited, CString("\x85\x40"
+                              "aZb\x88",
+                              6));
     EXPECT_EQ(editedNotes, CString("\x88\r\n\x85\x40!", 6));
 }
 

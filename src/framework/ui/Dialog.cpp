@@ -220,6 +220,8 @@ void DialogAccess::focused(CDialog& dialog, int id) {
 
 void DialogAccess::type(CDialog& dialog, Control& c, const QString& text) {
     const QString typed = detail::typedText(text, c.byteLimit, c.isMultiLine());
+    QString refused;
+    detail::storableText(text, {}, &refused);
     if (c.isMultiLine()) {
         static_cast<detail::MultiLineEdit*>(c.widget)->setTextQuietly(typed);
     } else if (c.kind() == CtlKind::Edit) {
@@ -227,6 +229,7 @@ void DialogAccess::type(CDialog& dialog, Control& c, const QString& text) {
     } else {
         static_cast<QComboBox*>(c.widget)->setEditText(typed);
     }
+    detail::reportRefused(c.widget, refused);
     changed(dialog, c.id());
 }
 

@@ -13,6 +13,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <deque>
+#include <string>
+
 namespace fw::detail {
 namespace {
 
@@ -270,6 +273,19 @@ void wire(CDialog& dialog, Control& c) {
 }
 
 } // namespace
+
+} // namespace fw::detail
+
+namespace fw {
+
+const char* TemplateText(const CString& text) {
+    static std::deque<std::string> kept;
+    return kept.emplace_back(text.ToUtf8()).c_str();
+}
+
+} // namespace fw
+
+namespace fw::detail {
 
 void UseHalfWidthInput(Control& c) {
     if (c.kind() == CtlKind::Edit && !c.isMultiLine()) {

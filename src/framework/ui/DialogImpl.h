@@ -117,6 +117,16 @@ bool fitsField(const QString& text, int limit, bool multiLine, const QString& wr
 // What remains of text typed character by character into an empty field with this limit.
 QString typedText(const QString& text, int limit, bool multiLine);
 
+// text without the characters that have no cp932 form (a U+FFFD only where it does not stand
+// for damaged bytes of written); each distinct one left out is added to *refused.
+QString storableText(const QString& text, const QString& written, QString* refused);
+// The notice for characters left out: ""𠮷" は登録できない文字です（JIS の文字に置き換えて
+// ください）".
+QString refusalNotice(const QString& refused);
+// Tells the user, where they look, that refused was left out of what they typed or pasted into
+// field: a beep, the notice beside the field and in the main window's status bar.
+void reportRefused(QWidget* field, const QString& refused);
+
 QString shownText(const CString& text, bool multiLine);
 // The cp932 bytes of a shown text. Damaged bytes of writtenBytes, shown as U+FFFD in
 // writtenShown, come back as they were where the user left them.

@@ -2,6 +2,8 @@
 // Dialog templates: the layout of a dialog as plain data, in dialog units, as the dialog classes
 // declare it. The framework turns a template into windows when the dialog runs.
 
+#include "framework/String.h"
+
 #include <vector>
 
 namespace fw {
@@ -47,6 +49,11 @@ enum CtlStyle : unsigned {
     // numbers are such fields without the style.
     kHalfWidth = 1u << 14,
 };
+
+// A cp932 text (from a code table) as the UTF-8 that captions and list items of a template
+// hold. The converted text stays for the rest of the run, as the template that points at it
+// does.
+const char* TemplateText(const CString& text);
 
 // Id of labels, group boxes and icons that nothing refers to.
 constexpr int kStaticId = -1;

@@ -1,14 +1,19 @@
 #include "framework/Codec.h"
 #include "framework/ui/DialogImpl.h"
 
+#include <QApplication>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QSignalBlocker>
+#include <QStatusBar>
 #include <QStringView>
+#include <QToolTip>
 
 namespace fw::detail {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+constexpr int kNoticeMs = 10000;
 
 // Bytes of one character in cp932, -1 when it has none. U+FFFD has none either: typed or
 // pasted it would be stored as something else.
@@ -72,7 +77,8 @@ int storedBytes(const QString& text, bool multiLine, const QString& written) {
                 continue;
             }
             const bool pair = text[i].isHighSurrogate() && i + 1 < text.size();
-            const char32_t c = pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+            const char32_t c =
+                pair ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
             i += pair ? 1 : 0;
             const int n = charBytes(c);
             if (n < 0) {
@@ -109,8 +115,67 @@ QString typedText(const QString& text, int limit, bool multiLine) {
     return result;
 }
 
-QValidator::State Cp932Validator::validate(QString& input, int&) const {
-    return fitsField(input, m_limit, false, m_written) ? Acceptable : Invalid;
+QString storableText(const QString& text, const QString& written, QString* refused) {
+    const Untouched u = untouched(text, written);
+    QString kept;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString one = text.mid(i, n);
+        const bool damagedByte = text[i] == kReplacement && writtenIndex(text, i, written, u) >= 0;
+        const char32_t c =
+            n == 2 ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
+        i += n - 1;
+        if (damagedByte || (text[i] != kReplacement && charBytes(c) >= 0)) {
+            kept += one;
+        } else if (refused && !refused->contains(one)) {
+            *refused += one;
+        }
+    }
+    return kept;
+}
+
+QString refusalNotice(const QString& refused) {
+    QString quoted;
+    for (char32_t c : refused.toUcs4()) {
+        if (!quoted.isEmpty()) {
+            quoted += QLatin1Char(' ');
+        }
+        quoted += QLatin1Char('"') + QString::fromUcs4(&c, 1) + QLatin1Char('"');
+    }
+    return quoted + QString::fromUtf8(" は登録できない文字です（JIS の文字に置き換えてください）");
+}
+
+void reportRefused(QWidget* field, const QString& refused) {
+    if (refused.isEmpty()) {
+        return;
+    }
+    const QString notice = refusalNotice(refused);
+    QApplication::beep();
+    if (field && field->isVisible()) {
+        QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), notice, field);
+    }
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* frame = qobject_cast<QMainWindow*>(top)) {
+            frame->statusBar()->showMessage(notice, kNoticeMs);
+        }
+    }
+}
+
+// A character without a cp932 form, typed or pasted, is left out and named; the rest of what
+// came in stays. A text that is too long is refused whole, as a full field refuses a key.
+QValidator::State Cp932Validator::validate(QString& input, int& pos) const {
+    if (fitsField(input, m_limit, false, m_written)) {
+        return Acceptable;
+    }
+    QString refused;
+    const QString kept = storableText(input, m_written, &refused);
+    if (refused.isEmpty() || !fitsField(kept, m_limit, false, m_written)) {
+        return Invalid;
+    }
+    pos -= int(input.left(pos).size() - storableText(input.left(pos), m_written, nullptr).size());
+    input = kept;
+    reportRefused(qobject_cast<QWidget*>(parent()), refused);
+    return Acceptable;
 }
 
 MultiLineEdit::MultiLineEdit(bool wantReturn, QWidget* parent)
@@ -152,14 +217,27 @@ void MultiLineEdit::checkChange() {
         }
         return;
     }
-    const int cursor = textCursor().position() - int(now.size() - m_accepted.size());
+    // What has a cp932 form stays when it fits; the rest is named. Otherwise the change is
+    // taken back as a whole.
+    QString refused;
+    const QString kept = storableText(now, m_written, &refused);
+    const bool keep = !refused.isEmpty() && fitsField(kept, m_limit, true, m_written);
+    const QString shown = keep ? kept : m_accepted;
+    const int cursor = textCursor().position() - int(now.size() - shown.size());
     {
         const QSignalBlocker block(this);
-        setPlainText(m_accepted);
+        setPlainText(shown);
     }
     QTextCursor restored = textCursor();
-    restored.setPosition(std::clamp(cursor, 0, int(m_accepted.size())));
+    restored.setPosition(std::clamp(cursor, 0, int(shown.size())));
     setTextCursor(restored);
+    if (keep) {
+        m_accepted = kept;
+        reportRefused(this, refused);
+        if (onUserChange) {
+            onUserChange();
+        }
+    }
 }
 
 QString shownText(const CString& text, bool multiLine) {
