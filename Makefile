@@ -1,4 +1,5 @@
-# The two commands of the README: `make run` and `make test`.
+# The two commands of the README: `make run` and `make test`; `make screenshots` renews the
+# pictures of the user's guide.
 BUILD   ?= build
 ASAN    ?= build-asan
 FUZZBLD ?= build-fuzz
@@ -7,7 +8,7 @@ JOBS    ?= 2
 FUZZ_SECONDS ?= 30
 export TZ := Asia/Tokyo
 
-.PHONY: deps build run test unit-asan fuzz bench clean
+.PHONY: deps build run test screenshots unit-asan fuzz bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -23,6 +24,10 @@ run: build
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
 	$(MAKE) unit-asan fuzz
+
+# The guide's pictures, made by the program on the example registry (docs/screens/scripts).
+screenshots: build
+	bash scripts/screenshots.sh $(BUILD) docs/screens
 
 unit-asan: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVORA_SANITIZE=ON -DVORA_UI=OFF -DVORA_BENCH=OFF

@@ -2,6 +2,7 @@
 // holds, member by member, so that a script's checks can compare saved values.
 //
 //   vora_testkit make FILE N [SEED]          N realistic cases
+//   vora_testkit example FILE                the example registry of the user's guide
 //   vora_testkit cases FILE NAME@Y-M-D ...   one case per argument, in that order
 //   vora_testkit patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT
 //                                            patient data of case INDEX, with age 30/1/2
@@ -26,6 +27,7 @@
 #include "report/HospitalInfo.h"
 #include "report/SocietyReport.h"
 #include "support/CaseBuilder.h"
+#include "support/ExampleRegistry.h"
 #include "support/SortIndexReference.h"
 
 #include <cstdio>
@@ -271,12 +273,13 @@ std::string reportText(CQuellmarkDoc& doc, char** a) {
 }
 
 int usage() {
-    std::cerr << "usage: vora_testkit make FILE N [SEED] | cases FILE NAME@Y-M-D... | "
-                 "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
-                 "get FILE KEY | passwords FILE ADMIN USER | list FILE LIST NAME... | "
-                 "export FILE OUT | reportable FILE NAME@Y-M-D[@WHO]... | "
-                 "report FILE YEAR OPERATIONS ROTATORS | set FILE INDEX KEY VALUE | "
-                 "check-indexes FILE [INDEX...]\n";
+    std::cerr
+        << "usage: vora_testkit make FILE N [SEED] | example FILE | cases FILE NAME@Y-M-D... | "
+           "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
+           "get FILE KEY | passwords FILE ADMIN USER | list FILE LIST NAME... | "
+           "export FILE OUT | reportable FILE NAME@Y-M-D[@WHO]... | "
+           "report FILE YEAR OPERATIONS ROTATORS | set FILE INDEX KEY VALUE | "
+           "check-indexes FILE [INDEX...]\n";
     return 2;
 }
 
@@ -329,6 +332,11 @@ int main(int argc, char** argv) {
             CQuellmarkDoc doc(CQuellmarkDoc::NoFile{}, file);
             testing_support::FillDocument(doc, std::atoi(argv[3]),
                                           argc >= 5 ? std::uint32_t(std::atoi(argv[4])) : 1);
+            return save(doc) ? 0 : 1;
+        }
+        if (command == "example") {
+            CQuellmarkDoc doc(CQuellmarkDoc::NoFile{}, file);
+            testing_support::FillExampleDocument(doc);
             return save(doc) ? 0 : 1;
         }
         if (command == "cases") {
