@@ -15,10 +15,8 @@ constexpr int kConfirmId = kRegister;
 constexpr int kHelpId = kHelp;
 
 // The code fields stand 15 units apart from y 30 on, with a gap between them; each label sits on
-// the line of its field, the two longest further to the left. The columns to the right of the
-// labels leave room for labels and names of up to ten full-width characters, at 8 units each in
-// the dialog font.
-constexpr int kDialogWidth = 327;
+// the line of its field, the two longest further to the left. The columns leave room for labels of up to
+// ten full-width characters and names of up to fifteen, at 8 units each in the dialog font.
 constexpr int kDialogHeight = 347;
 constexpr int kCodeTop = 30;
 constexpr int kRowPitch = 15;
@@ -26,14 +24,15 @@ constexpr int kCodeLeft = 75;
 constexpr int kCodeWidth = 30;
 constexpr int kFieldHeight = 13;
 constexpr int kNameLeft = 115;
-constexpr int kNameWidth = 90;
-constexpr int kHelpLeft = 212;
-constexpr int kHelpWidth = 100;
+constexpr int kNameWidth = 122;
+constexpr int kHelpLeft = kNameLeft + kNameWidth + 7;
+constexpr int kHelpWidth = 125;
 constexpr int kHelpHeight = 255;
 constexpr int kNoteTop = 295;
 constexpr int kNoteLeft = 80;
-constexpr int kNoteWidth = 155;
+constexpr int kNoteWidth = kNameLeft + kNameWidth - kNoteLeft;
 constexpr int kButtonLeft = kHelpLeft + kHelpWidth - 60;
+constexpr int kDialogWidth = kHelpLeft + kHelpWidth + 15;
 constexpr int kButtonWidth = 60;
 
 int codeTop(int k) {

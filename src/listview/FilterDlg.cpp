@@ -16,13 +16,22 @@ fw::CtlTemplate check(int id, int x, int y, int cx, const char* caption) {
     return {id, CtlKind::Check, x, y, cx, kCheckHeight, caption};
 }
 
+// Fields stand to the right of the widest caption of their column, a check box caption taking
+// 8 units a full-width character and 12 for the box; the rows keep their places.
+constexpr int kLeftField = 73;
+constexpr int kRightCheck = 145;
+constexpr int kRightField = 190;
+constexpr int kFieldWidth = 62;
+
 fw::CtlTemplate combo(int id, int x, int y, int listHeight) {
     // The master lists keep the order in which they were entered.
-    return {id, CtlKind::ComboEdit, x, y, 48, listHeight, "", fw::kVScroll};
+    return {id, CtlKind::ComboEdit, x, y, kFieldWidth, listHeight, "", fw::kVScroll};
 }
 
-// Check boxes are as wide as the room beside them allows, so that their captions are not cut
-// in the dialog font.
+fw::CtlTemplate dropList(int id, int x, int y, int listHeight) {
+    return {id, CtlKind::DropList, x, y, kFieldWidth, listHeight, "", fw::kVScroll};
+}
+
 const fw::DlgTemplate& filterDialog() {
     static const fw::DlgTemplate tmpl{
         kFilterDialogId,
@@ -34,42 +43,42 @@ const fw::DlgTemplate& filterDialog() {
             {kStartText, CtlKind::Edit, 70, 20, 60, kButtonHeight, "", fw::kReadOnly},
             {kEndButton, CtlKind::Push, 15, 40, 50, kButtonHeight, "最終日"},
             {kEndText, CtlKind::Edit, 70, 40, 60, kButtonHeight, "", fw::kReadOnly},
-            {kAgeMinButton, CtlKind::Push, 150, 20, 50, kButtonHeight, "年齢指定（最小）",
+            {kAgeMinButton, CtlKind::Push, 150, 20, 70, kButtonHeight, "年齢指定（最小）",
              fw::kDisabled},
-            {kAgeMin, CtlKind::Edit, 205, 20, 60, kButtonHeight, "", fw::kReadOnly | fw::kDisabled},
-            {kAgeMaxButton, CtlKind::Push, 150, 40, 50, kButtonHeight, "年齢指定（最大）",
+            {kAgeMin, CtlKind::Edit, 224, 20, 45, kButtonHeight, "", fw::kReadOnly | fw::kDisabled},
+            {kAgeMaxButton, CtlKind::Push, 150, 40, 70, kButtonHeight, "年齢指定（最大）",
              fw::kDisabled},
-            {kAgeMax, CtlKind::Edit, 205, 40, 60, kButtonHeight, "", fw::kReadOnly | fw::kDisabled},
+            {kAgeMax, CtlKind::Edit, 224, 40, 45, kButtonHeight, "", fw::kReadOnly | fw::kDisabled},
             check(kIncident, 15, 80, 58, "偶発症例"),
             check(kMale, 75, 80, 30, "男性"),
             check(kFemale, 105, 80, 30, "女性"),
             check(kEmergency, 150, 80, 50, "緊急症例"),
             check(kDrugIncident, 200, 80, 75, "薬剤インシデント"),
             {fw::kStaticId, CtlKind::Group, 10, 100, 230, 70, ""},
-            check(kPatient, 15, 115, 45, "患者抽出"),
-            {kFieldId, CtlKind::Radio, 60, 110, 22, kCheckHeight, "ID", fw::kGroup},
-            {kFieldName, CtlKind::Radio, 60, 125, 30, kCheckHeight, "名前"},
-            {kFieldDisease, CtlKind::Radio, 60, 140, 30, kCheckHeight, "疾患"},
-            {kFieldProcedure, CtlKind::Radio, 60, 155, 30, kCheckHeight, "手術"},
-            {kPatientText, CtlKind::Edit, 110, 110, 75, kButtonHeight, ""},
-            check(kDepartment, 15, 180, 50, "手術担当科"),
-            combo(kDepartmentText, 65, 175, 75),
-            check(kWard, 145, 180, 30, "病棟"),
-            combo(kWardText, 190, 175, 75),
-            check(kAnesthesiologist, 15, 205, 50, "麻酔医"),
-            combo(kAnesthesiologistText, 65, 200, 70),
-            check(kSupervisor, 145, 205, 45, "指導医"),
-            combo(kSupervisorText, 190, 200, 70),
-            check(kSite, 15, 230, 50, "手術部位"),
-            {kSiteList, CtlKind::DropList, 65, 225, 48, 70, "", fw::kVScroll},
-            check(kMethod, 145, 230, 45, "麻酔法"),
-            {kMethodList, CtlKind::DropList, 190, 225, 48, 65, "", fw::kVScroll},
-            check(kComorbidity, 15, 255, 45, "合併症"),
-            {kComorbidityText, CtlKind::Edit, 60, 250, 50, kButtonHeight, ""},
-            check(kNotes, 15, 280, 75, "術中、術後特記事項"),
-            {kNotesText, CtlKind::Edit, 95, 275, 150, kButtonHeight, ""},
+            check(kPatient, 15, 115, 50, "患者抽出"),
+            {kFieldId, CtlKind::Radio, 68, 110, 26, kCheckHeight, "ID", fw::kGroup},
+            {kFieldName, CtlKind::Radio, 68, 125, 30, kCheckHeight, "名前"},
+            {kFieldDisease, CtlKind::Radio, 68, 140, 30, kCheckHeight, "疾患"},
+            {kFieldProcedure, CtlKind::Radio, 68, 155, 30, kCheckHeight, "手術"},
+            {kPatientText, CtlKind::Edit, 115, 110, 75, kButtonHeight, ""},
+            check(kDepartment, 15, 180, 56, "手術担当科"),
+            combo(kDepartmentText, kLeftField, 175, 75),
+            check(kWard, kRightCheck, 180, 42, "病棟"),
+            combo(kWardText, kRightField, 175, 75),
+            check(kAnesthesiologist, 15, 205, 56, "麻酔医"),
+            combo(kAnesthesiologistText, kLeftField, 200, 70),
+            check(kSupervisor, kRightCheck, 205, 42, "指導医"),
+            combo(kSupervisorText, kRightField, 200, 70),
+            check(kSite, 15, 230, 56, "手術部位"),
+            dropList(kSiteList, kLeftField, 225, 70),
+            check(kMethod, kRightCheck, 230, 42, "麻酔法"),
+            dropList(kMethodList, kRightField, 225, 65),
+            check(kComorbidity, 15, 255, 56, "合併症"),
+            {kComorbidityText, CtlKind::Edit, kLeftField, 250, kFieldWidth, kButtonHeight, ""},
+            check(kNotes, 15, 280, 86, "術中、術後特記事項"),
+            {kNotesText, CtlKind::Edit, 102, 275, 160, kButtonHeight, ""},
             {kApply, CtlKind::Push, 155, 300, 50, kButtonHeight, "絞り込み"},
-            {kClear, CtlKind::Push, 210, 300, 50, kButtonHeight, "絞り込み解除"},
+            {kClear, CtlKind::Push, 210, 300, 55, kButtonHeight, "絞り込み解除"},
             // Enter applies nothing: the criteria are applied only with 絞り込み.
             {fw::kIdOk, CtlKind::Push, 5, 305, 50, kButtonHeight, "OK",
              fw::kDefault | fw::kHidden | fw::kDisabled},

@@ -49,14 +49,14 @@ void addRow(std::vector<fw::CtlTemplate>& controls, int row, const char* label, 
 // Columns of the counts. The longest method label takes seventeen full-width characters, so the
 // dialog is wider than the rows alone would need.
 constexpr int kMethodLabelX = 12;
-constexpr int kMethodLabelWidth = 140;
-constexpr int kMethodInChargeX = 155;
-constexpr int kMethodSupervisedX = 198;
-constexpr int kSiteLabelX = 248;
+constexpr int kMethodLabelWidth = 146;
+constexpr int kMethodInChargeX = 161;
+constexpr int kMethodSupervisedX = 204;
+constexpr int kSiteLabelX = 254;
 constexpr int kSiteLabelWidth = 66;
-constexpr int kSiteInChargeX = 316;
-constexpr int kSiteSupervisedX = 359;
-constexpr int kWidth = 410;
+constexpr int kSiteInChargeX = 322;
+constexpr int kSiteSupervisedX = 365;
+constexpr int kWidth = 416;
 
 void addHeadings(std::vector<fw::CtlTemplate>& c, int inChargeX, int supervisedX) {
     c.push_back({fw::kStaticId, CtlKind::Static, inChargeX, 88, kCountWidth + 2, 8, "担当症例数"});

@@ -9,7 +9,7 @@ namespace fw {
 namespace {
 
 constexpr int kMargin = 10;        // dialog units around the text
-constexpr int kMaxTextWidth = 280; // dialog units before the text wraps
+constexpr int kMaxTextWidth = 340; // dialog units before the text wraps
 constexpr int kButtonWidth = 50;
 constexpr int kButtonHeight = 14;
 
