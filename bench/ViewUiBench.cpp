@@ -11,6 +11,8 @@
 
 #include <memory>
 
+using namespace registry;
+
 namespace {
 
 struct ListFixture {
@@ -20,7 +22,7 @@ struct ListFixture {
 
     explicit ListFixture(int cases) {
         testing_support::FillDocument(doc, cases, 8);
-        ViewCommands commands;
+        listview::ViewCommands commands;
         commands.login = [](int& generalUser) {
             generalUser = 0;
             return true;

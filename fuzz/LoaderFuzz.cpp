@@ -27,7 +27,7 @@ void load(CQuellmarkDoc& doc, std::string_view bytes) {
 // Each index lists every case once, in non-increasing key order.
 void checkSortIndexes(const CQuellmarkDoc& doc) {
     const int n = doc.GetRecordCount();
-    for (int key = 1; key <= kSortKeyCount; ++key) {
+    for (int key = 1; key <= registry::kSortKeyCount; ++key) {
         std::vector<bool> listed(std::size_t(n), false);
         for (int pos = 0; pos < n; ++pos) {
             const int r = doc.GetSortIndexEntry(key, pos);

@@ -57,7 +57,7 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
     if (!doc) {
         return 1;
     }
-    ViewCommands commands;
+    listview::ViewCommands commands;
     commands.login = [&doc](int& generalUser) { return promptLogin(*doc, generalUser); };
     commands.newCase = [&doc] { entry::RunNewCase(*doc); };
     commands.openCase = [&doc](int recordIndex) { entry::RunExistingCase(*doc, recordIndex); };

@@ -305,29 +305,6 @@ int CString::Compare(const CString& other) const noexcept {
     }
 }
 
-std::uint64_t CString::SortPrefix(int skip, bool* exact) const noexcept {
-    auto* begin = reinterpret_cast<const unsigned char*>(data());
-    const unsigned char* end = begin + size();
-    const unsigned char* p = begin;
-    bool ended = false;
-    for (int i = 0; i < skip && !ended; ++i) {
-        ended = nextChar(p, end) == 0;
-    }
-    if (ended) {
-        if (exact) {
-            *exact = true;
-        }
-        return 0;
-    }
-    auto offset = std::uint32_t(p - begin);
-    const std::uint64_t prefix = SortChunk(view(), offset);
-    if (exact) {
-        const unsigned char* after = begin + offset;
-        *exact = (prefix & 0xFFFF) == 0 || nextChar(after, end) == 0;
-    }
-    return prefix;
-}
-
 std::string_view CString::OrderedBytes() const noexcept {
     auto* begin = reinterpret_cast<const unsigned char*>(data());
     const unsigned char* end = begin + size();

@@ -73,15 +73,11 @@ public:
     // counting as lead * 256 + trail; a NUL byte or a lead byte without its trail ends the text.
     int Compare(const CString& other) const noexcept;
 
-    // Four characters from character skip on, as four 16-bit values, the first in the top
-    // bits, zero after the end: comparing two prefixes orders as Compare does. exact is set
-    // when the text ends within them, so that equal prefixes mean equal texts.
-    std::uint64_t SortPrefix(int skip = 0, bool* exact = nullptr) const noexcept;
     // The bytes that the text order reads: up to a NUL byte or a lead byte without its trail.
     // Two texts compare equal exactly when these bytes are equal.
     std::string_view OrderedBytes() const noexcept;
-    // Four characters of text from byte offset on, as SortPrefix gives them; offset moves past
-    // them, to the end once the text has ended. Comparing the chunks of two texts in turn
+    // Four characters of text from byte offset on, as four 16-bit values, the first in the top
+    // bits, zero after the end; offset moves past them, to the end once the text has ended. Comparing the chunks of two texts in turn
     // orders them as Compare does; after a chunk whose last character is 0 nothing follows.
     static std::uint64_t SortChunk(std::string_view text, std::uint32_t& offset) noexcept;
 

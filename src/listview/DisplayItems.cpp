@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+using namespace registry;
+
 namespace listview {
 
 void DisplayItems::Load(const int (&columns)[kColumnCount], fw::Time32 start, fw::Time32 end) {

@@ -16,7 +16,7 @@ struct DisplayItems {
     int m_nChosen[kColumnCount]{};
     int m_nChosenCount = 0;
     // By column code - 1.
-    CString m_strOrder[kColumnCodeCount];
+    CString m_strOrder[registry::kColumnCodeCount];
     CString m_strEnd;
     CString m_strStart;
 
@@ -33,7 +33,7 @@ struct DisplayItems {
     const CString& OrderText(int code) const;
 
 private:
-    static bool isCode(int code) { return code >= 1 && code <= kColumnCodeCount; }
+    static bool isCode(int code) { return code >= 1 && code <= registry::kColumnCodeCount; }
 };
 
 } // namespace listview

@@ -2,6 +2,8 @@
 
 #include "listview/DateDlg.h"
 
+using namespace registry;
+
 using fw::CtlKind;
 
 namespace listview {

@@ -24,7 +24,7 @@ struct Item {
     int order;
 };
 // By column code - 1.
-inline constexpr Item kItems[kColumnCodeCount] = {
+inline constexpr Item kItems[registry::kColumnCodeCount] = {
     {1054, 1067}, {1055, 1068}, {1056, 1069}, {1057, 1070}, {1059, 1072}, {1060, 1073},
     {1061, 1074}, {1062, 1075}, {1065, 1076}, {1066, 1077}, {1063, 1078}, {1064, 1079},
 };

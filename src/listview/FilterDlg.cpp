@@ -3,6 +3,8 @@
 #include "listview/DateDlg.h"
 #include "registry/CaseCodes.h"
 
+using namespace registry;
+
 using fw::CtlKind;
 using namespace listview::filterdlg;
 

@@ -56,7 +56,8 @@ enum : int {
 // Command 103 of the list: opens the dialog on the criteria and the period in force; "絞り込み"
 // applies what it shows, any other way of closing it clears the filter and the period.
 // Returns what DoModal returned.
-int RunFilter(const CQuellmarkDoc& doc, CaseFilter& filter, fw::Time32& start, fw::Time32& end);
+int RunFilter(const CQuellmarkDoc& doc, registry::CaseFilter& filter, fw::Time32& start,
+              fw::Time32& end);
 
 } // namespace listview
 

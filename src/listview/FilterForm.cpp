@@ -2,6 +2,8 @@
 
 #include "listview/PeriodDate.h"
 
+using namespace registry;
+
 namespace listview {
 namespace {
 

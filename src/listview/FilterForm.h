@@ -46,15 +46,15 @@ struct FilterForm {
 
     // Opens on the criteria in force: the box of every set bit ticked with its value; the
     // patient field whatever the mask.
-    void Load(const CaseFilter& filter, fw::Time32 start, fw::Time32 end);
+    void Load(const registry::CaseFilter& filter, fw::Time32 start, fw::Time32 end);
     // "絞り込み": the period, the patient field, the mask of the ticked boxes and the values of
     // the ticked criteria; the values of unticked criteria stay as they were.
-    void ApplyTo(CaseFilter& filter, fw::Time32& start, fw::Time32& end) const;
+    void ApplyTo(registry::CaseFilter& filter, fw::Time32& start, fw::Time32& end) const;
     // The bits of the ticked boxes.
     int Mask() const;
 };
 
 // Leaving the dialog without "絞り込み": no filter and an open period.
-void ClearFilter(CaseFilter& filter, fw::Time32& start, fw::Time32& end);
+void ClearFilter(registry::CaseFilter& filter, fw::Time32& start, fw::Time32& end);
 
 } // namespace listview

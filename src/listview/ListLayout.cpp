@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+using namespace registry;
+
 namespace listview {
 
 Layout LayoutFor(int clientWidth, int clientHeight) {
@@ -11,7 +13,7 @@ Layout LayoutFor(int clientWidth, int clientHeight) {
 
 int ColumnWidth(int code) {
     static constexpr std::array<int, kColumnCodeCount> widths = {10, 14, 14, 6,  4,  20,
-                                                             20, 6,  8,  16, 10, 10};
+                                                                 20, 6,  8,  16, 10, 10};
     return code >= 1 && code <= kColumnCodeCount ? widths[std::size_t(code - 1)] : 0;
 }
 

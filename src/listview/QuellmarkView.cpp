@@ -3,6 +3,8 @@
 #include "framework/ui/Dialog.h"
 #include "listview/ListLayout.h"
 
+using namespace registry;
+
 using listview::Layout;
 using namespace listview;
 

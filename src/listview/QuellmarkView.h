@@ -26,6 +26,8 @@ enum ViewControl : int {
 
 class CQuellmarkView;
 
+namespace listview {
+
 // What the view starts but does not own: the dialogs of the other parts of the program.
 struct ViewCommands {
     // Shows the login prompt; true with generalUser set when a password matched.
@@ -40,11 +42,13 @@ struct ViewCommands {
     std::function<void()> closeMainWindow;             // after a cancelled login
 };
 
+} // namespace listview
+
 class CQuellmarkView : public fw::CViewWnd {
 public:
     enum State { kLoginPending = 1, kLoggedIn = 2, kClosing = 4 };
 
-    CQuellmarkView(CQuellmarkDoc& doc, ViewCommands commands);
+    CQuellmarkView(CQuellmarkDoc& doc, listview::ViewCommands commands);
 
     // Creates the image; the first login follows from the event loop.
     void OnInitialUpdate();
@@ -65,12 +69,13 @@ public:
     const fw::CDC& GetImage() const { return m_dcMem; }
 
     // The view's display settings, which the column, period and filter dialogs change.
-    static constexpr int kDefaultColumns[6] = {kColDate, kColId,  kColName,
-                                               kColAge,  kColSex, kColDisease};
+    static constexpr int kDefaultColumns[6] = {registry::kColDate, registry::kColId,
+                                               registry::kColName, registry::kColAge,
+                                               registry::kColSex,  registry::kColDisease};
     int m_nColumn[6]{};
     fw::Time32 m_tStart = 0;
     fw::Time32 m_tEnd = 0;
-    CaseFilter m_filter;
+    registry::CaseFilter m_filter;
 
     // Scroll bar actions and keys, as the window or a script sends them.
     void Scroll(fw::ScrollCode code, int thumb);
@@ -94,7 +99,7 @@ private:
     void reportMemoryShortage();
 
     CQuellmarkDoc& m_doc;
-    ViewCommands m_commands;
+    listview::ViewCommands m_commands;
     fw::CDC m_dcMem;
     fw::CDC m_dcList;
     fw::CDC m_tile;

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+using namespace registry;
+
 namespace {
 
 bool contains(const CString& text, const CString& part) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+using namespace registry;
+
 using fw::CArchive;
 
 namespace {
@@ -72,7 +74,9 @@ std::int32_t getCount(CArchive& ar, std::uint64_t minBytes) {
     std::uint64_t at = ar.GetPosition();
     std::int32_t n = getK(ar);
     if (n < 0 || std::uint64_t(n) * minBytes > ar.Remaining()) {
-        ar.Fail("件数がファイルの残りの大きさに合いません（ファイルが途中で切れているか、壊れています）"_sj, at);
+        ar.Fail(
+            "件数がファイルの残りの大きさに合いません（ファイルが途中で切れているか、壊れています）"_sj,
+            at);
     }
     return n;
 }
@@ -368,8 +372,9 @@ bool CQuellmarkDoc::SaveDataFile(CString* error) {
         },
         &reason, *m_fileOps);
     if (!saved && error) {
-        *error = "データファイル"_sj + reason +
-                 "。\r\n以前のファイルはそのまま残っています。入力したデータは失われていません。"_sj;
+        *error =
+            "データファイル"_sj + reason +
+            "。\r\n以前のファイルはそのまま残っています。入力したデータは失われていません。"_sj;
     }
     return saved;
 }

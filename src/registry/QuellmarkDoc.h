@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+namespace registry {
+
 // Keys of the sort indexes by the numbers the list uses for them.
 enum SortKey : int {
     kKeyDate = 1,
@@ -32,15 +34,11 @@ enum SortKey : int {
 };
 constexpr int kSortKeyCount = 12;
 
-namespace registry {
-
 // Runs work on this thread and on a second one at once and returns when both have ended.
 // Whatever either threw is thrown again here, this thread's first, so that a shortage of
 // memory on the second thread reaches the caller like any other. When no second thread can
 // be started, work runs on this thread alone.
 void runOnTwoThreads(const std::function<void()>& work);
-
-} // namespace registry
 
 // What a column of the list shows, by the codes the list and its column choice use.
 enum ColumnCode : int {
@@ -94,6 +92,8 @@ struct CaseFilter {
     CString strComorbidity;
     CString strNotes;
 };
+
+} // namespace registry
 
 class CQuellmarkDoc {
 public:
@@ -149,7 +149,7 @@ public:
 
     // The list's display index (the list view specifies these).
     int BuildDisplayIndex(int sortKey, fw::Time32 start, fw::Time32 end);
-    int FilterDisplayIndex(int count, const CaseFilter& filter);
+    int FilterDisplayIndex(int count, const registry::CaseFilter& filter);
     int GetDisplayIndexEntry(int i) const { return m_pDisplayIndex[std::size_t(i)]; }
     CString FormatCell(int recordIndex, int column) const;
 
@@ -235,7 +235,7 @@ private:
     std::array<std::vector<std::int32_t>, kIncidentValues> m_pIncidentValue;
     std::vector<int> m_pDisplayIndex;
     // Indexed by key number - 1.
-    std::array<std::vector<int>, kSortKeyCount> m_pSortIndex;
+    std::array<std::vector<int>, registry::kSortKeyCount> m_pSortIndex;
     int m_nRecordCount = 0;
     std::vector<CCaseRecord> m_listRecords;
     CString m_strAdminPassword;

@@ -23,6 +23,8 @@
 #include <system_error>
 #include <thread>
 
+using namespace registry;
+
 namespace {
 
 // From this many cases on, the indexes are sorted on two cores.

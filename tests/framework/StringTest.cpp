@@ -87,30 +87,39 @@ TEST(StringTest, CompareFollowsTheMultibyteOrder) {
     EXPECT_EQ(bytes({'a', 0x88, 0}).Compare(CString("a")), 0);
 }
 
-TEST(StringTest, SortPrefixOrdersLikeCompare) {
+// The sort indexes order texts by their chunks and find equal ones by the bytes the order
+// reads; both must agree with Compare, NUL bytes and lone lead bytes included.
+TEST(StringTest, SortChunksAndOrderedBytesAgreeWithCompare) {
     std::mt19937 rng(7);
     const int alphabet[] = {0, 'a', 'b', 0x81, 0x88, 0x9F, 0xA1, 0xB1, 0xDF, 0xE0, 0xFC, 0x40};
     auto randomText = [&] {
         std::string s;
-        int n = std::uniform_int_distribution<int>(0, 7)(rng);
+        int n = std::uniform_int_distribution<int>(0, 12)(rng);
         for (int i = 0; i < n; ++i) {
             s += char(alphabet[std::uniform_int_distribution<int>(0, 11)(rng)]);
         }
         return CString(s);
     };
+    auto chunkOrder = [](const CString& a, const CString& b) {
+        std::uint32_t oa = 0;
+        std::uint32_t ob = 0;
+        for (;;) {
+            const std::uint64_t ca = CString::SortChunk(a.view(), oa);
+            const std::uint64_t cb = CString::SortChunk(b.view(), ob);
+            if (ca != cb) {
+                return ca > cb ? 1 : -1;
+            }
+            if ((ca & 0xFFFF) == 0) {
+                return 0;
+            }
+        }
+    };
     for (int i = 0; i < 20000; ++i) {
         CString a = randomText();
         CString b = randomText();
-        bool exactA = false;
-        bool exactB = false;
-        std::uint64_t pa = a.SortPrefix(0, &exactA);
-        std::uint64_t pb = b.SortPrefix(0, &exactB);
-        int c = sign(a.Compare(b));
-        if (pa != pb) {
-            ASSERT_EQ(c, pa > pb ? 1 : -1) << i;
-        } else if (exactA && exactB) {
-            ASSERT_EQ(c, 0) << i;
-        }
+        const int c = sign(a.Compare(b));
+        ASSERT_EQ(chunkOrder(a, b), c) << i;
+        ASSERT_EQ(a.OrderedBytes() == b.OrderedBytes(), c == 0) << i;
     }
 }
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+using namespace registry;
+
 namespace {
 
 using namespace listview::filterdlg;

@@ -7,6 +7,8 @@
 #include <random>
 #include <string>
 
+using namespace registry;
+
 using testing_support::BlankCase;
 
 namespace {

@@ -9,6 +9,8 @@
 #include <random>
 #include <thread>
 
+using namespace registry;
+
 using testing_support::BlankCase;
 using testing_support::DocumentIndex;
 using testing_support::ReferenceIndexes;

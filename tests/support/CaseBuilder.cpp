@@ -6,6 +6,8 @@
 #include <array>
 #include <limits>
 
+using namespace registry;
+
 namespace testing_support {
 namespace {
 

@@ -43,7 +43,8 @@ void FillDocument(CQuellmarkDoc& doc, int n, std::uint32_t seed = 1,
 // the very end). Dates lie within twenty years while those have days enough, else anywhere a
 // 32-bit time reaches; ages, sexes and methods include -1 and the extremes of 32 bits.
 std::vector<CCaseRecord>
-CasesWithDistinctKeys(int n, const std::array<int, kSortKeyCount>& distinct, std::uint32_t seed);
+CasesWithDistinctKeys(int n, const std::array<int, registry::kSortKeyCount>& distinct,
+                      std::uint32_t seed);
 
 // The bytes a document would write.
 std::string StoredBytes(CQuellmarkDoc& doc);

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <sstream>
 
+using namespace registry;
+
 namespace testing_support {
 namespace {
 

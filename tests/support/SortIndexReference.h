@@ -13,10 +13,13 @@
 namespace testing_support {
 
 // The keys of a record block's twelve index fields, in file order.
-constexpr std::array<int, kSortKeyCount> kSavedIndexKeys = {
-    kKeyAge,  kKeyAnesthesiologist, kKeySupervisor, kKeyMethod,
-    kKeyAsa,  kKeyDepartment,       kKeyDisease,    kKeyId,
-    kKeyKana, kKeyProcedure,        kKeyDate,       kKeySex};
+constexpr std::array<int, registry::kSortKeyCount> kSavedIndexKeys = {
+    registry::kKeyAge,        registry::kKeyAnesthesiologist,
+    registry::kKeySupervisor, registry::kKeyMethod,
+    registry::kKeyAsa,        registry::kKeyDepartment,
+    registry::kKeyDisease,    registry::kKeyId,
+    registry::kKeyKana,       registry::kKeyProcedure,
+    registry::kKeyDate,       registry::kKeySex};
 
 // The indexes that inserting cases one by one gives: each index is a stable sort by
 // descending key of the cases taken in reverse order of their last insertion, so that a case
@@ -35,7 +38,7 @@ public:
     const std::vector<int>& InsertionOrder() const { return m_inserted; }
     std::vector<int> Index(int key) const;
     // All twelve, by key number - 1.
-    std::array<std::vector<int>, kSortKeyCount> Indexes() const;
+    std::array<std::vector<int>, registry::kSortKeyCount> Indexes() const;
     // The key table's comparison: below 0 when case a's key is smaller than case b's.
     int Compare(int key, int a, int b) const;
 
@@ -47,7 +50,7 @@ private:
     // Kept key by key, so that sorting by one key reads only its own values.
     void setKeys(std::size_t index, const CCaseRecord& r);
 
-    std::array<std::vector<std::string>, kSortKeyCount> m_keys;
+    std::array<std::vector<std::string>, registry::kSortKeyCount> m_keys;
     std::vector<int> m_inserted;
 };
 
@@ -56,11 +59,12 @@ std::vector<int> DocumentIndex(const CQuellmarkDoc& doc, int key);
 
 // The twelve index fields (fields 54 to 65) of every record block of a data file, in file
 // order. Throws fw::CFileException when the bytes are no data file.
-std::vector<std::array<int, kSortKeyCount>> SavedIndexFields(const std::string& bytes);
+std::vector<std::array<int, registry::kSortKeyCount>> SavedIndexFields(const std::string& bytes);
 
 // Empty when the saved index fields are those of the indexes (by key number - 1); otherwise
 // what differs first.
-std::string SavedIndexMismatch(const std::string& bytes,
-                               const std::array<std::vector<int>, kSortKeyCount>& indexes);
+std::string
+SavedIndexMismatch(const std::string& bytes,
+                   const std::array<std::vector<int>, registry::kSortKeyCount>& indexes);
 
 } // namespace testing_support
