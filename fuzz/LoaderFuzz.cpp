@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         (void)doc.GetIncidentText(row, 1);
     }
-    CaseFilter everything;
+    registry::CaseFilter everything;
     everything.nMask = 0x3FFF;
     (void)doc.FilterDisplayIndex(shown, everything);
 
