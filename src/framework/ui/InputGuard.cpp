@@ -125,7 +125,7 @@ QString storableText(const QString& text, const QString& written, QString* refus
         const char32_t c =
             n == 2 ? QChar::surrogateToUcs4(text[i], text[i + 1]) : text[i].unicode();
         i += n - 1;
-        if (damagedByte || (text[i] != kReplacement && charBytes(c) >= 0)) {
+        if (damagedByte || (c != kReplacement && charBytes(c) >= 0)) {
             kept += one;
         } else if (refused && !refused->contains(one)) {
             *refused += one;
