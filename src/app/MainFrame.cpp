@@ -12,6 +12,9 @@ const std::vector<fw::MenuSpec>& mainMenu() {
         {"ﾌｧｲﾙ(&F)",
          {{kCmdExportList, "患者リストのエクスポート(&E)"},
           {0, nullptr},
+          {kCmdPrint, "印刷(&P)...\tCtrl+P"},
+          {kCmdPrintPreview, "印刷プレビュー(&V)"},
+          {0, nullptr},
           {kCmdForcedExit, "強制終了(&X)"}}},
         {"編集(&E)",
          {{kCmdUndo, "元に戻す(&U)\tCtrl+Z"},
@@ -80,10 +83,10 @@ void CMainFrame::OnCommand(int id) {
     }
     case kCmdPrint:
     case kCmdPrintDirect:
-        fw::PrintImage(m_view->GetImage(), false);
+        fw::PrintList(m_view->GetPrintedList(), false);
         break;
     case kCmdPrintPreview:
-        fw::PrintImage(m_view->GetImage(), true);
+        fw::PrintList(m_view->GetPrintedList(), true);
         break;
     default:
         break;
@@ -128,6 +131,14 @@ bool CMainFrame::menu(int commandId, std::string& error) {
     }
     RunCommand(commandId);
     return true;
+}
+
+bool CMainFrame::printPdf(const std::string& path, std::string& error) {
+    if (m_view->GetState() != CQuellmarkView::kLoggedIn) {
+        error = "no list to print before a login";
+        return false;
+    }
+    return fw::PrintListToPdf(m_view->GetPrintedList(), path, error);
 }
 
 bool CMainFrame::click(int x, int y, std::string&) {

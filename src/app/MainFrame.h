@@ -46,6 +46,7 @@ public:
     bool visible(int id, bool& value, std::string& error) override;
     int rows() override;
     bool cell(int row, int col, std::string& utf8, std::string& error) override;
+    bool printPdf(const std::string& path, std::string& error) override;
 
 protected:
     bool OnUpdateCommand(int id, bool& checked) override;

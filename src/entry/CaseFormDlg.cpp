@@ -326,11 +326,7 @@ void CCaseFormDlg::showComboTexts() {
 }
 
 void CCaseFormDlg::fillComboLists() {
-    const auto fill = [this](int id, const CStringArray& list) {
-        for (const CString& entry : list) {
-            ComboAddString(id, entry);
-        }
-    };
+    const auto fill = [this](int id, const CStringArray& list) { ComboAddStrings(id, list); };
     for (int i = 0; i < kPeople; ++i) {
         fill(kAnesthesiologist1 + i, *m_pAnesthesiologistList);
         fill(kSupervisor1 + i, *m_pSupervisorList);

@@ -167,11 +167,7 @@ void CFilterDlg::showComboTexts() {
 }
 
 void CFilterDlg::fillComboLists() {
-    const auto fill = [this](int id, const CStringArray& list) {
-        for (const CString& entry : list) {
-            ComboAddString(id, entry);
-        }
-    };
+    const auto fill = [this](int id, const CStringArray& list) { ComboAddStrings(id, list); };
     fill(kAnesthesiologistText, *m_pAnesthesiologistList);
     fill(kSupervisorText, *m_pSupervisorList);
     fill(kWardText, *m_pWardList);

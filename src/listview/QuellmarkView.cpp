@@ -2,6 +2,7 @@
 
 #include "framework/ui/Dialog.h"
 #include "listview/ListLayout.h"
+#include "listview/ListPrint.h"
 
 using namespace registry;
 
@@ -248,6 +249,30 @@ CString CQuellmarkView::GetCellText(int row, int column) const {
     }
     int code = m_nColumn[column];
     return m_doc.FormatCell(m_pRows[std::size_t(row)], code).LeftWhole(listview::ColumnWidth(code));
+}
+
+fw::PrintedList CQuellmarkView::GetPrintedList() const {
+    fw::PrintedList list;
+    list.titleLines = listview::PrintTitleLines(m_nRowCount, m_tStart, m_tEnd, m_filter);
+    const int numberWidth = CString::Formatted("%d", m_nRowCount).GetLength() + 1;
+    list.headers.push_back("No.");
+    list.widths.push_back(numberWidth);
+    for (int code : m_nColumn) {
+        list.headers.push_back(listview::ColumnHeader(code));
+        list.widths.push_back(listview::ColumnWidth(code));
+    }
+    list.rows.reserve(std::size_t(m_nRowCount));
+    for (int row = 0; row < m_nRowCount; ++row) {
+        std::vector<CString>& cells = list.rows.emplace_back();
+        cells.reserve(listview::kColumnCount + 1);
+        cells.push_back(CString::Formatted("%d", row + 1));
+        for (int column = 0; column < listview::kColumnCount; ++column) {
+            cells.push_back(GetCellText(row, column));
+        }
+    }
+    const fw::LocalDateTime now = fw::LocalNow();
+    list.footer = listview::PrintDateText({now.year, now.month, now.day});
+    return list;
 }
 
 void CQuellmarkView::RebuildRows() {

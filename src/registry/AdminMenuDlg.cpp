@@ -71,6 +71,18 @@ CStringArray* listOf(CQuellmarkDoc& doc, int button) {
     }
 }
 
+// The list's name as its button in the menu gives it.
+CString listName(int button) {
+    for (const fw::CtlTemplate& c : adminMenuDialog().controls) {
+        if (c.id == button) {
+            CString name;
+            CString::FromUtf8(c.caption, name);
+            return name;
+        }
+    }
+    return {};
+}
+
 void changePasswords(CQuellmarkDoc& doc, CPasswordDlg& dlg) {
     dlg.m_strAdminPassword = doc.GetAdminPassword();
     dlg.m_strUserPassword = doc.GetUserPassword();
@@ -88,7 +100,7 @@ void OnAdminMenu(CQuellmarkDoc& doc) {
     for (;;) {
         const int result = menu.DoModal();
         if (CStringArray* list = listOf(doc, result)) {
-            RunListEditor(*list);
+            RunListEditor(*list, listName(result));
         } else if (result == adminmenu::kPasswords) {
             changePasswords(doc, passwords);
         } else if (result != fw::kIdCancel) {

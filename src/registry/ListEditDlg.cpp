@@ -10,12 +10,14 @@ namespace {
 constexpr int kMargin = 7;
 constexpr int kListWidth = 130;
 constexpr int kListHeight = 150;
+constexpr int kNameHeight = 12; // the list's name above it
 constexpr int kSideLeft = kMargin + kListWidth + 8;
 constexpr int kSideWidth = 96;
 constexpr int kButtonWidth = 45;
 constexpr int kButtonHeight = 14;
 constexpr int kWidth = kSideLeft + kSideWidth + kMargin;
-constexpr int kHeight = kMargin + kListHeight + kMargin;
+constexpr int kListTop = kMargin + kNameHeight;
+constexpr int kHeight = kListTop + kListHeight + kMargin;
 
 const DlgTemplate& listEditDialog() {
     using namespace listedit;
@@ -25,13 +27,14 @@ const DlgTemplate& listEditDialog() {
         kHeight,
         nullptr,
         {
-            {kNewItem, CtlKind::Edit, kSideLeft, kMargin, kSideWidth, 14},
+            {kNewItem, CtlKind::Edit, kSideLeft, kListTop, kSideWidth, 14},
             // Enter in the field adds what was typed.
-            {kAdd, CtlKind::Push, kSideLeft, kMargin + 20, kButtonWidth, kButtonHeight, "追加",
+            {kAdd, CtlKind::Push, kSideLeft, kListTop + 20, kButtonWidth, kButtonHeight, "追加",
              fw::kDefault},
-            {kDelete, CtlKind::Push, kSideLeft + kSideWidth - kButtonWidth, kMargin + 20,
+            {kDelete, CtlKind::Push, kSideLeft + kSideWidth - kButtonWidth, kListTop + 20,
              kButtonWidth, kButtonHeight, "削除"},
-            {kList, CtlKind::ListCtrl, kMargin, kMargin, kListWidth, kListHeight, "",
+            {kListName, CtlKind::Static, kMargin, kMargin, kListWidth, kNameHeight - 2, ""},
+            {kList, CtlKind::ListCtrl, kMargin, kListTop, kListWidth, kListHeight, "",
              fw::kMultiSelect},
             {kClose, CtlKind::Push, kSideLeft + kSideWidth - kButtonWidth,
              kHeight - kMargin - kButtonHeight, kButtonWidth, kButtonHeight, "OK"},
@@ -41,9 +44,10 @@ const DlgTemplate& listEditDialog() {
 
 } // namespace
 
-void RunListEditor(CStringArray& list) {
+void RunListEditor(CStringArray& list, const CString& name) {
     CListEditDlg dlg;
     dlg.m_pList = &list;
+    dlg.m_strListName = name;
     // Escape opens the editor again; anything but that (its OK, or a dialog that could not run)
     // leaves it.
     while (dlg.DoModal() == fw::kIdCancel) {
@@ -64,6 +68,7 @@ void CListEditDlg::DoDataExchange(fw::CDataExchange* pDX) {
 
 bool CListEditDlg::OnInitDialog() {
     CDialog::OnInitDialog();
+    SetDlgItemText(registry::listedit::kListName, m_strListName);
     fillList();
     return true;
 }

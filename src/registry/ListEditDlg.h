@@ -16,11 +16,13 @@ enum : int {
     kList = 1087,
     kAdd = 1089,
     kDelete = 1090,
+    kListName = 1091, // which list is open
 };
 } // namespace listedit
 
-// Shows the editor on list until it is left with its OK; Escape opens it again.
-void RunListEditor(CStringArray& list);
+// Shows the editor on list, headed by its name, until it is left with its OK; Escape opens it
+// again.
+void RunListEditor(CStringArray& list, const CString& name = {});
 
 } // namespace registry
 
@@ -30,6 +32,7 @@ public:
 
     CString m_strNewItem;
     CStringArray* m_pList = nullptr; // the document's list, set before the dialog runs
+    CString m_strListName;
 
 protected:
     void DoDataExchange(fw::CDataExchange* pDX) override;

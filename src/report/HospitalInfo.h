@@ -11,6 +11,9 @@ namespace report {
 // (index 0..7, written as the letters a..h).
 constexpr int kHospitalTypeCount = 6;
 constexpr int kRegionCount = 8;
+// The largest bed count, staff number, year's operations or rotators the dialogs take; none is
+// below 0.
+constexpr int kFigureMax = 1000000;
 
 struct HospitalInfo {
     int type = 0;

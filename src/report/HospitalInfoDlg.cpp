@@ -82,10 +82,15 @@ void CHospitalInfoDlg::DoDataExchange(fw::CDataExchange* pDX) {
     using namespace report::hospitalinfo;
     fw::DDX_CBIndex(pDX, kLocation, m_nLocation);
     fw::DDX_CBIndex(pDX, kType, m_nType);
+    // What the society's file can take: no negative, endless or absurd head counts.
     fw::DDX_Text(pDX, kBeds, m_nBeds);
+    fw::DDV_MinMaxInt(pDX, m_nBeds, 0, report::kFigureMax);
     fw::DDX_Text(pDX, kFullTime, m_fFullTime);
+    fw::DDV_MinMaxFloat(pDX, m_fFullTime, 0, report::kFigureMax);
     fw::DDX_Text(pDX, kPartTime, m_fPartTime);
+    fw::DDV_MinMaxFloat(pDX, m_fPartTime, 0, report::kFigureMax);
     fw::DDX_Text(pDX, kSpecialists, m_fSpecialists);
+    fw::DDV_MinMaxFloat(pDX, m_fSpecialists, 0, report::kFigureMax);
 }
 
 void CHospitalInfoDlg::confirm() {

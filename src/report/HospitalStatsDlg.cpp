@@ -57,9 +57,11 @@ CHospitalStatsDlg::CHospitalStatsDlg() : CDialog(report::hospitalStatsDialog()) 
 void CHospitalStatsDlg::DoDataExchange(fw::CDataExchange* pDX) {
     using namespace report::hospitalstats;
     fw::DDX_Text(pDX, kOperations, m_nOperations);
+    fw::DDV_MinMaxInt(pDX, m_nOperations, 0, report::kFigureMax);
     fw::DDX_Text(pDX, kCases, m_nCases);
     fw::DDX_Text(pDX, kSpecialists, m_fSpecialists);
     fw::DDX_Text(pDX, kAnesthesiologists, m_fAnesthesiologists);
     fw::DDX_Text(pDX, kPartTime, m_fPartTime);
     fw::DDX_Text(pDX, kRotators, m_fRotators);
+    fw::DDV_MinMaxFloat(pDX, m_fRotators, 0, report::kFigureMax);
 }

@@ -4,7 +4,10 @@
 #include "support/CaseBuilder.h"
 #include "support/UiTestSupport.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -72,18 +75,50 @@ protected:
     MessageCatcher messages;
 };
 
-// With Japanese input on, numbers and times must still arrive as half-width digits; the texts
-// keep the input method as the user left it.
+// With Japanese input on, numbers and times must still arrive as half-width digits: each kind
+// of number field (integer, fraction, time) tells the input method it takes no conversion, and
+// what arrives full-width all the same is folded. The texts keep the input method.
 TEST_F(CaseFormUi, NumberAndTimeFieldsTakeHalfWidthInput) {
     WhenOpen([&] {
-        for (int id : {kAgeYears, kAgeMonths, kAgeDays, kHeight, kWeight, kYear, kMonth, kDay,
-                       kCrystalloid, kColloid, kUrine, kBloodLoss, kMap, kFfp, kPc, kAutologous,
-                       kWholeBlood, kAlbumin, kOtherAmount, kAnesthesiaTime, kSurgeryTime}) {
-            EXPECT_FALSE(ControlOf(id).widget->testAttribute(Qt::WA_InputMethodEnabled)) << id;
+        for (int id : {kAgeYears,   kAgeMonths,  kAgeDays, kHeight,      kWeight,
+                       kYear,       kMonth,      kDay,     kCrystalloid, kColloid,
+                       kUrine,      kBloodLoss,  kMap,     kFfp,         kPc,
+                       kAutologous, kWholeBlood, kAlbumin, kOtherAmount, kAnesthesiaTime,
+                       kSurgeryTime}) {
+            EXPECT_FALSE(testing_support::TakesInputMethod(ControlOf(id).widget)) << id;
         }
         for (int id : {kName, kKana, kId, kDisease, kProcedure, kOtherName, kTransfusionNote}) {
-            EXPECT_TRUE(ControlOf(id).widget->testAttribute(Qt::WA_InputMethodEnabled)) << id;
+            EXPECT_TRUE(testing_support::TakesInputMethod(ControlOf(id).widget)) << id;
         }
+        const struct {
+            int id;
+            const char* typed;
+            const char* shown;
+        } kFolded[] = {
+            {kAgeYears, "４５", "45"},
+            {kWeight, "－５２．５", "-52.5"},
+            {kAnesthesiaTime, "１：３０", "1:30"},
+            {kName, "４５", "４５"},
+        };
+        for (const auto& f : kFolded) {
+            auto* edit = static_cast<QLineEdit*>(ControlOf(f.id).widget);
+            edit->clear();
+            edit->setFocus();
+            for (QChar key : QString::fromUtf8(f.typed)) {
+                QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(key));
+                QApplication::sendEvent(edit, &press);
+            }
+            EXPECT_EQ(TextOf(f.id), f.shown) << f.id;
+        }
+        QApplication::clipboard()->setText(QString::fromUtf8("１／２"));
+        auto* age = static_cast<QLineEdit*>(ControlOf(kAgeDays).widget);
+        age->clear();
+        age->paste();
+        EXPECT_EQ(TextOf(kAgeDays), "1/2");
+        auto& form = static_cast<CCaseFormDlg&>(Form());
+        Type(kAgeDays, "0");
+        EXPECT_TRUE(form.UpdateData(true));
+        EXPECT_EQ(form.m_nAgeYears, 45);
         Form().EndDialog(fw::kIdCancel);
     });
     entry::RunNewCase(doc);

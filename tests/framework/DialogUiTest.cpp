@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <string>
 #include <vector>
 
@@ -91,6 +93,7 @@ public:
     int m_nRadio = -1;
 
     using CDialog::ComboAddString;
+    using CDialog::ComboAddStrings;
     using CDialog::GetDlgItemText;
     using CDialog::ListInsertItem;
     using CDialog::ListIsSelected;
@@ -245,6 +248,69 @@ TEST(DialogExchange, SortedComboKeepsTheShownTextWhileFilled) {
     });
 }
 
+// A whole list added at once lands where adding its names one by one puts them: the program's
+// text order, texts that compare equal (equal bytes, or equal up to a NUL or a lone lead byte)
+// in the order they came, after the equal ones already there, the chosen item kept.
+TEST(DialogExchange, ComboFilledAtOnceKeepsTheOrderOfOneByOne) {
+    const std::vector<CString> pieces = {"ｱ"_sj,
+                                         "ｶﾞ"_sj,
+                                         "あ"_sj,
+                                         "ア"_sj,
+                                         "山"_sj,
+                                         "A",
+                                         "a",
+                                         CString("x\0y", 3),
+                                         CString("x\0z", 3),
+                                         CString("a\x82", 2)};
+    std::mt19937 random(7);
+    struct Filled {
+        std::vector<std::string> items;
+        int current;
+        std::string text;
+        bool operator==(const Filled&) const = default;
+    };
+    auto fill = [](const CStringArray& first, const CStringArray& second, int chosen, bool atOnce) {
+        CFormDlg dlg;
+        Filled out;
+        RunDialog(dlg, [&] {
+            dlg.UpdateData(false);
+            WidgetOf<QComboBox>(dlg, kRemark)->setCurrentIndex(chosen);
+            for (const CStringArray* part : {&first, &second}) {
+                if (atOnce) {
+                    dlg.ComboAddStrings(kRemark, *part);
+                } else {
+                    for (const CString& name : *part) {
+                        dlg.ComboAddString(kRemark, name);
+                    }
+                }
+            }
+            const detail::Control& c = testing_support::ControlOf(dlg, kRemark);
+            for (int i = 0; i < detail::itemCount(c); ++i) {
+                const CString item = detail::itemText(c, i);
+                out.items.emplace_back(item.data(), std::size_t(item.GetLength()));
+            }
+            out.current = detail::selectedItem(c);
+            out.text = dlg.GetDlgItemText(kRemark).ToUtf8();
+            dlg.EndDialog(fw::kIdCancel);
+        });
+        return out;
+    };
+    for (int count : {0, 1, 2, 40, 400}) {
+        CStringArray first, second;
+        for (int i = 0; i < count; ++i) {
+            CString name;
+            for (int k = 0, n = 1 + int(random() % 3); k < n; ++k) {
+                name += pieces[random() % pieces.size()];
+            }
+            (i % 3 == 0 ? first : second).Add(name);
+        }
+        for (int chosen : {-1, 1}) {
+            EXPECT_EQ(fill(first, second, chosen, true), fill(first, second, chosen, false))
+                << count << " names, chosen " << chosen;
+        }
+    }
+}
+
 TEST(DialogExchange, ChecksRadiosAndLists) {
     CFormDlg dlg;
     dlg.m_bFlag = 1;
@@ -371,6 +437,24 @@ TEST(DialogGuard, CharactersWithoutCp932AreLeftOutAndNamed) {
         EXPECT_EQ(
             notice(),
             "\"\xEF\xBF\xBD\" \"😀\" は登録できない文字です（JIS の文字に置き換えてください）");
+        dlg.EndDialog(fw::kIdCancel);
+    });
+}
+
+// A password field never shows what was typed: a refused character is told without it.
+TEST(DialogGuard, PasswordFieldTellsARefusalWithoutTheCharacter) {
+    QMainWindow frame;
+    frame.show();
+    CDialog dlg(
+        DlgTemplate{901, 100, 40, nullptr, {{kName, CtlKind::Edit, 5, 5, 80, 14, "", kPassword}}});
+    RunDialog(dlg, [&] {
+        auto* password = WidgetOf<QLineEdit>(dlg, kName);
+        password->setFocus();
+        QTest::keyClicks(password, "ab");
+        SendText(password, QString::fromUtf8("😀"));
+        EXPECT_EQ(password->text(), QString("ab"));
+        const std::string notice = frame.statusBar()->currentMessage().toStdString();
+        EXPECT_EQ(notice, "登録できない文字を入力しました（JIS の文字に置き換えてください）");
         dlg.EndDialog(fw::kIdCancel);
     });
 }

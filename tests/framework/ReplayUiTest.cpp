@@ -162,6 +162,7 @@ struct FakeMain : IMainAutomation {
         utf8 = "2006/4/1";
         return true;
     }
+    bool printPdf(const std::string&, std::string&) override { return true; }
 };
 
 // Runs the script against the outer dialog, then the main loop, as the program would; the

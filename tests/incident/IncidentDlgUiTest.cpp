@@ -70,9 +70,9 @@ TEST(IncidentDlg, ANewIncidentShowsTheNamesOfAllZerosAndNoHelp) {
             names.push_back(Shown(dlg, kNameIds[k]));
             codes.push_back(Shown(dlg, kCodeIds[k]));
             // codes are typed as half-width digits whatever the input method was doing
-            EXPECT_FALSE(WidgetOf(dlg, kCodeIds[k])->testAttribute(Qt::WA_InputMethodEnabled));
+            EXPECT_FALSE(testing_support::TakesInputMethod(WidgetOf(dlg, kCodeIds[k])));
         }
-        EXPECT_TRUE(WidgetOf(dlg, kTypeNote)->testAttribute(Qt::WA_InputMethodEnabled));
+        EXPECT_TRUE(testing_support::TakesInputMethod(WidgetOf(dlg, kTypeNote)));
         help = Shown(dlg, kHelp);
         dlg.EndDialog(fw::kIdCancel);
     });

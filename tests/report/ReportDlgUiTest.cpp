@@ -4,6 +4,7 @@
 #include "listview/DateDlg.h"
 #include "report/AggregateMenuDlg.h"
 #include "report/HospitalInfoDlg.h"
+#include "report/HospitalStatsDlg.h"
 #include "report/PersonCountDlg.h"
 #include "report/ReportTextDlg.h"
 #include "support/CaseBuilder.h"
@@ -131,6 +132,50 @@ TEST(HospitalInfoDlgUiTest, EscapeAfterARefusedConfirmationKeepsTheLoadedValues)
     EXPECT_EQ(doc.GetHospitalLocation(), 1);
     EXPECT_EQ(doc.GetBeds(), 200);
     EXPECT_EQ(doc.GetPartTime(), 3.0f);
+}
+
+// The figures that reach the society's file are finite numbers from 0 to 1000000: whole
+// where the report writes whole numbers, fractions where it writes fractions.
+TEST(HospitalFiguresUiTest, RefuseWhatIsNoFiniteNumberInRange) {
+    const std::string whole = "0 から 1000000 までの整数を入力してください。";
+    const std::string fraction = "0 から 1000000 までの数値を入力してください。";
+    const struct {
+        bool info; // the hospital information, else the annual figures
+        int id;
+        const char* typed;
+        std::string message; // empty: taken
+    } kCases[] = {
+        {true, report::hospitalinfo::kBeds, "1000000", ""},
+        {true, report::hospitalinfo::kBeds, "1000001", whole},
+        {true, report::hospitalinfo::kBeds, "-1", whole},
+        {true, report::hospitalinfo::kSpecialists, "2.5", ""},
+        {true, report::hospitalinfo::kSpecialists, "3.4e38", fraction},
+        {true, report::hospitalinfo::kFullTime, "-0.01", fraction},
+        {true, report::hospitalinfo::kPartTime, "-0", fraction},
+        {true, report::hospitalinfo::kPartTime, "1000000.5", fraction},
+        {false, report::hospitalstats::kOperations, "1000000", ""},
+        {false, report::hospitalstats::kOperations, "2000000", whole},
+        {false, report::hospitalstats::kRotators, "0.5", ""},
+        {false, report::hospitalstats::kRotators, "-3", fraction},
+        {false, report::hospitalstats::kRotators, "1e30", fraction},
+    };
+    for (const auto& c : kCases) {
+        MessageCatcher messages;
+        CHospitalInfoDlg info;
+        CHospitalStatsDlg stats;
+        fw::CDialog& dlg = c.info ? static_cast<fw::CDialog&>(info) : stats;
+        bool taken = false;
+        RunDialog(dlg, [&] {
+            dlg.UpdateData(false);
+            TypeInto(dlg, c.id, c.typed);
+            taken = dlg.UpdateData(true);
+            dlg.EndDialog(fw::kIdCancel);
+        });
+        EXPECT_EQ(taken, c.message.empty()) << c.typed;
+        const std::vector<std::string> expected =
+            c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message};
+        EXPECT_EQ(messages.Texts(), expected) << c.typed;
+    }
 }
 
 TEST(ReportTextDlgUiTest, ReturnStaysInTheTextWhichCanBeSelectedAndCopied) {

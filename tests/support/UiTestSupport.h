@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QInputMethodQueryEvent>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -60,6 +61,14 @@ inline void WhenOpen(std::function<void()> body) {
 
 // Runs body in whatever dialog is innermost once the loop turns again: the one the next click
 // opens.
+// What the platform input context (ibus, fcitx) asks the focused widget before it converts:
+// whether the widget takes input-method text.
+inline bool TakesInputMethod(QWidget* widget) {
+    QInputMethodQueryEvent query(Qt::ImEnabled);
+    QCoreApplication::sendEvent(widget, &query);
+    return query.value(Qt::ImEnabled).toBool();
+}
+
 inline void InNextDialog(std::function<void(fw::CDialog&)> body) {
     QTimer::singleShot(0, [body = std::move(body)] { body(*fw::ActiveDialog()); });
 }

@@ -32,6 +32,8 @@ struct IMainAutomation {
     virtual int rows() = 0;
     // row from 1 (the first case of the list), col from 1 to 6.
     virtual bool cell(int row, int col, std::string& utf8, std::string& error) = 0;
+    // Prints the list with the printer's page drawing into a PDF file at path.
+    virtual bool printPdf(const std::string& path, std::string& error) = 0;
 };
 
 } // namespace fw

@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QSignalBlocker>
+#include <QStringList>
 
 namespace fw::detail {
 namespace {
@@ -200,6 +202,58 @@ void insertItem(Control& c, int pos, const CString& text) {
         return;
     }
     insertComboItem(c, pos, text);
+}
+
+void appendItems(Control& c, const std::vector<CString>& texts) {
+    if (c.kind() == CtlKind::ListCtrl || texts.empty()) {
+        for (const CString& text : texts) {
+            insertItem(c, -1, text);
+        }
+        return;
+    }
+    // The order one insertion after the other gives: sorted by the program's text order, equal
+    // texts in the order they came, after the equal ones already there. A stable sort and a
+    // stable merge give it at once.
+    const int had = itemCount(c);
+    std::vector<CString> items;
+    items.reserve(std::size_t(had) + texts.size());
+    for (int i = 0; i < had; ++i) {
+        items.push_back(itemText(c, i));
+    }
+    items.insert(items.end(), texts.begin(), texts.end());
+    const auto before = [](const CString& a, const CString& b) { return a.Compare(b) < 0; };
+    auto* combo = static_cast<QComboBox*>(c.widget);
+    const int chosen = combo->currentIndex();
+    const QString edited = combo->currentText();
+    int chosenAfter = chosen < 0 ? -1 : chosen;
+    if (c.has(kSorted)) {
+        const auto added = items.begin() + had;
+        std::stable_sort(added, items.end(), before);
+        if (chosen >= 0) {
+            // New items equal to the chosen one come after it.
+            chosenAfter = chosen + int(std::lower_bound(added, items.end(),
+                                                        items[std::size_t(chosen)], before) -
+                                       added);
+        }
+        std::inplace_merge(items.begin(), added, items.end(), before);
+    }
+    QStringList shown;
+    shown.reserve(qsizetype(items.size()));
+    for (const CString& text : items) {
+        shown.push_back(shownText(text, false));
+    }
+    {
+        const QSignalBlocker quiet(combo);
+        combo->clear();
+        combo->insertItems(0, shown);
+        for (int i = 0; i < int(items.size()); ++i) {
+            combo->setItemData(i, bytesData(items[std::size_t(i)]), kBytesRole);
+        }
+        combo->setCurrentIndex(chosenAfter);
+    }
+    if (chosenAfter < 0 && combo->isEditable()) {
+        combo->setEditText(edited);
+    }
 }
 
 void selectItem(Control& c, int index) {

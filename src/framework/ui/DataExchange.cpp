@@ -8,6 +8,7 @@
 #include <QLineEdit>
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 
 namespace fw {
@@ -285,6 +286,15 @@ void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal) {
     if (pDX->m_bSaveAndValidate && (value < minVal || value > maxVal)) {
         failWith(pDX, CString::Formatted("%d", minVal) + " から "_sj +
                           CString::Formatted("%d", maxVal) + " までの整数を入力してください。"_sj);
+    }
+}
+
+void DDV_MinMaxFloat(CDataExchange* pDX, float value, int minVal, int maxVal) {
+    const bool inRange =
+        value >= float(minVal) && value <= float(maxVal) && !(minVal >= 0 && std::signbit(value));
+    if (pDX->m_bSaveAndValidate && !inRange) {
+        failWith(pDX, CString::Formatted("%d", minVal) + " から "_sj +
+                          CString::Formatted("%d", maxVal) + " までの数値を入力してください。"_sj);
     }
 }
 

@@ -357,6 +357,11 @@ void CDialog::ComboAddString(int id, const CString& text) {
     detail::insertItem(m_impl->get(id), -1, text);
 }
 
+void CDialog::ComboAddStrings(int id, const CStringArray& texts) {
+    widgetOf<QComboBox>(*m_impl, id);
+    detail::appendItems(m_impl->get(id), std::vector<CString>(texts.begin(), texts.end()));
+}
+
 void CDialog::ComboResetContent(int id) {
     widgetOf<QComboBox>(*m_impl, id)->clear();
 }

@@ -4,6 +4,7 @@
 // Which windows stand behind the controls is the framework's business alone.
 
 #include "framework/String.h"
+#include "framework/StringArray.h"
 #include "framework/ui/DialogTemplate.h"
 
 #include <functional>
@@ -63,6 +64,8 @@ protected:
     void ShowDlgItem(int id, bool show);
     void FocusDlgItem(int id);
     void ComboAddString(int id, const CString& text);
+    // The same for a whole list at once, with the same order, in O(N log N).
+    void ComboAddStrings(int id, const CStringArray& texts);
     void ComboResetContent(int id);
     void ListInsertItem(int id, int pos, const CString& text);
     void ListDeleteAll(int id);
@@ -88,6 +91,8 @@ void DDX_CBIndex(CDataExchange* pDX, int id, int& index);
 // combo box shows value even without such an item, a drop-down list then shows no item.
 void DDX_CBString(CDataExchange* pDX, int id, CString& value);
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal);
+// A finite number from minVal to maxVal (a negative zero is below 0); limits are whole numbers.
+void DDV_MinMaxFloat(CDataExchange* pDX, float value, int minVal, int maxVal);
 // Counts cp932 bytes; when filling, it also keeps the user from typing beyond the limit.
 void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxBytes);
 

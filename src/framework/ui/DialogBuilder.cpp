@@ -7,6 +7,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QInputMethodQueryEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -64,6 +65,31 @@ Qt::Alignment alignment(const CtlTemplate& t) {
     }
     return (t.style & kAlignCenter) ? Qt::AlignHCenter : Qt::AlignLeft;
 }
+
+// The input context of ibus and fcitx asks the focused widget whether it takes input-method
+// text; a line edit says yes whatever its attributes, so the answer is given here.
+class NoConversion : public QObject {
+public:
+    explicit NoConversion(QObject* parent) : QObject(parent) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::InputMethodQuery) {
+            return false;
+        }
+        auto* query = static_cast<QInputMethodQueryEvent*>(event);
+        auto* widget = static_cast<QWidget*>(watched);
+        for (int bit = 0; bit < 32; ++bit) {
+            const auto q = Qt::InputMethodQuery(int(query->queries()) & (1 << bit));
+            if (q) {
+                query->setValue(q,
+                                q == Qt::ImEnabled ? QVariant(false) : widget->inputMethodQuery(q));
+            }
+        }
+        query->accept();
+        return true;
+    }
+};
 
 QWidget* makeStatic(const CtlTemplate& t, QWidget* parent) {
     auto* label = new QLabel(caption(t), parent);
@@ -299,7 +325,12 @@ void UseHalfWidthInput(QWidget* edit) {
     }
     edit->setAttribute(Qt::WA_InputMethodEnabled, false);
     edit->setInputMethodHints(Qt::ImhPreferNumbers | Qt::ImhLatinOnly | Qt::ImhNoPredictiveText);
+    edit->installEventFilter(new NoConversion(edit));
     if (auto* line = qobject_cast<QLineEdit*>(edit)) {
+        if (auto* guard =
+                dynamic_cast<Cp932Validator*>(const_cast<QValidator*>(line->validator()))) {
+            guard->setHalfWidth(true);
+        }
         // A line edit centres the font's whole line; the digits' own middle lies elsewhere in
         // it. A margin on one side moves the text by half its size.
         const QFontMetrics metrics(line->font());

@@ -45,10 +45,15 @@ struct Control {
     bool isMultiLine() const { return kind() == CtlKind::Edit && has(kMultiLine); }
 };
 
-// An edit that takes digits: the input method stays off while it has the focus, and digits,
-// which sit higher in their line than kana and kanji, are moved to the middle of the field.
+// An edit that takes digits: it tells the input method that it takes no conversion while it
+// has the focus, turns the full-width digits and signs that still arrive (typed before the
+// input method noticed, or pasted) into half-width ones, and moves its digits, which sit higher
+// in their line than kana and kanji, to the middle of the field.
 void UseHalfWidthInput(Control& c);
 void UseHalfWidthInput(QWidget* edit);
+
+// text with full-width digits, "．", "－", "：" and "／" (and the minus sign) in half width.
+QString foldedToHalfWidth(const QString& text);
 
 // Refuses, as it is typed or pasted, a character that cp932 cannot hold (U+FFFD included) and
 // text beyond the byte limit. A U+FFFD the program wrote for damaged bytes may stay where it is.
@@ -57,10 +62,12 @@ public:
     explicit Cp932Validator(QObject* parent) : QValidator(parent) {}
     void setByteLimit(int limit) { m_limit = limit; }
     void setWritten(const QString& shown) { m_written = shown; }
+    void setHalfWidth(bool halfWidth) { m_halfWidth = halfWidth; }
     State validate(QString& input, int& pos) const override;
 
 private:
     int m_limit = -1;
+    bool m_halfWidth = false;
     QString m_written;
 };
 
@@ -121,8 +128,9 @@ QString typedText(const QString& text, int limit, bool multiLine);
 // for damaged bytes of written); each distinct one left out is added to *refused.
 QString storableText(const QString& text, const QString& written, QString* refused);
 // The notice for characters left out: ""𠮷" は登録できない文字です（JIS の文字に置き換えて
-// ください）".
-QString refusalNotice(const QString& refused);
+// ください）". A field that hides what is typed (a password) has it told without the
+// characters.
+QString refusalNotice(const QString& refused, bool hidden = false);
 // Tells the user, where they look, that refused was left out of what they typed or pasted into
 // field: a beep, the notice beside the field and in the main window's status bar.
 void reportRefused(QWidget* field, const QString& refused);
@@ -195,6 +203,9 @@ int findItemExact(const Control& control, const CString& text);
 CString itemText(const Control& control, int index);
 int itemCount(const Control& control);
 void insertItem(Control& control, int pos, const CString& text);
+// Adds texts at the end, or in their places in a sorted combo box, as inserting them one after
+// the other would, in O(N log N) for N items.
+void appendItems(Control& control, const std::vector<CString>& texts);
 void selectItem(Control& control, int index);
 int selectedItem(const Control& control);
 // The text a script sees: check state "0"/"1", the chosen item of a list, else the text.

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -134,7 +135,11 @@ QString storableText(const QString& text, const QString& written, QString* refus
     return kept;
 }
 
-QString refusalNotice(const QString& refused) {
+QString refusalNotice(const QString& refused, bool hidden) {
+    if (hidden) {
+        return QString::fromUtf8(
+            "登録できない文字を入力しました（JIS の文字に置き換えてください）");
+    }
     QString quoted;
     for (char32_t c : refused.toUcs4()) {
         if (!quoted.isEmpty()) {
@@ -149,7 +154,9 @@ void reportRefused(QWidget* field, const QString& refused) {
     if (refused.isEmpty()) {
         return;
     }
-    const QString notice = refusalNotice(refused);
+    const auto* line = qobject_cast<QLineEdit*>(field);
+    const bool hidden = line && line->echoMode() != QLineEdit::Normal;
+    const QString notice = refusalNotice(refused, hidden);
     QApplication::beep();
     if (field && field->isVisible()) {
         QToolTip::showText(field->mapToGlobal(QPoint(0, field->height())), notice, field);
@@ -164,6 +171,9 @@ void reportRefused(QWidget* field, const QString& refused) {
 // A character without a cp932 form, typed or pasted, is left out and named; the rest of what
 // came in stays. A text that is too long is refused whole, as a full field refuses a key.
 QValidator::State Cp932Validator::validate(QString& input, int& pos) const {
+    if (m_halfWidth) {
+        input = foldedToHalfWidth(input); // one UTF-16 unit for one: the cursor stays
+    }
     if (fitsField(input, m_limit, false, m_written)) {
         return Acceptable;
     }
@@ -238,6 +248,25 @@ void MultiLineEdit::checkChange() {
             onUserChange();
         }
     }
+}
+
+QString foldedToHalfWidth(const QString& text) {
+    QString folded = text;
+    for (QChar& c : folded) {
+        const char16_t u = c.unicode();
+        if (u >= u'０' && u <= u'９') {
+            c = QChar(u - u'０' + u'0');
+        } else if (u == u'．') {
+            c = QLatin1Char('.');
+        } else if (u == u'－' || u == u'−') {
+            c = QLatin1Char('-');
+        } else if (u == u'：') {
+            c = QLatin1Char(':');
+        } else if (u == u'／') {
+            c = QLatin1Char('/');
+        }
+    }
+    return folded;
 }
 
 QString shownText(const CString& text, bool multiLine) {

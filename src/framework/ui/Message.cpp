@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QLabel>
+#include <QStringList>
 
 namespace fw {
 namespace {
@@ -18,14 +20,55 @@ struct TextSize {
     int cy;
 };
 
-// The text's size in dialog units, wrapped at a readable width.
-TextSize measure(const QString& text) {
+// Where a line may end: after Japanese punctuation or a space. A Japanese word cut in two
+// ("入力されていませ" / "ん") reads as something else, so lines break only there, as far as
+// the width allows.
+bool endsPhrase(QChar c) {
+    static const QString after = QString::fromUtf8("、。，．）」』】！？ 　,.!?)");
+    return after.contains(c);
+}
+
+// text with a line break where each line must end to fit maxWidth pixels. A phrase wider
+// than that stays whole; the label wraps it.
+QString brokenIntoLines(const QString& text, const QFontMetrics& metrics, int maxWidth) {
+    QStringList lines;
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        QString line;
+        QString phrase;
+        auto place = [&] {
+            if (!line.isEmpty() && metrics.horizontalAdvance(line + phrase) > maxWidth) {
+                lines.push_back(line);
+                line.clear();
+            }
+            line += phrase;
+            phrase.clear();
+        };
+        for (QChar c : paragraph) {
+            phrase += c;
+            if (endsPhrase(c)) {
+                place();
+            }
+        }
+        place();
+        lines.push_back(line);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString linesOf(const QString& text) {
+    const QFontMetrics metrics(detail::dialogFont());
+    return brokenIntoLines(text, metrics, detail::dluToPixelsX(kMaxTextWidth));
+}
+
+// The size of the text as broken into lines, in dialog units, with room to spare so that the
+// label does not wrap it again.
+TextSize measure(const QString& lines) {
     const QFontMetrics metrics(detail::dialogFont());
     const int unitX = std::max(detail::dluToPixelsX(4), 1);
     const int unitY = std::max(detail::dluToPixelsY(8), 1);
     const QRect bounds = metrics.boundingRect(
-        QRect(0, 0, detail::dluToPixelsX(kMaxTextWidth), 1 << 20), Qt::TextWordWrap, text);
-    const int cx = (bounds.width() * 4 + unitX - 1) / unitX + 2;
+        QRect(0, 0, detail::dluToPixelsX(kMaxTextWidth), 1 << 20), Qt::TextWordWrap, lines);
+    const int cx = (bounds.width() * 4 + unitX - 1) / unitX + 6;
     const int cy = (bounds.height() * 8 + unitY - 1) / unitY + 1;
     return {std::max(cx, kButtonWidth), std::max(cy, 8)};
 }
@@ -46,24 +89,31 @@ DlgTemplate messageTemplate(const TextSize& size, const char* title) {
 
 class CMessageDlg : public CDialog {
 public:
-    CMessageDlg(const DlgTemplate& tmpl, const CString& text) : CDialog(tmpl), m_text(text) {}
+    CMessageDlg(const DlgTemplate& tmpl, const CString& text, QString lines)
+        : CDialog(tmpl), m_text(text), m_lines(std::move(lines)) {}
 
 protected:
     bool OnInitDialog() override {
         SetDlgItemText(kMessageTextId, m_text);
+        // Shown broken into lines; read back, by a script too, as the text it is.
+        detail::Control& label = DialogAccess::impl(*this).get(kMessageTextId);
+        static_cast<QLabel*>(label.widget)->setText(m_lines);
+        label.writtenShown = m_lines;
         return true;
     }
 
 private:
     CString m_text;
+    QString m_lines;
 };
 
 } // namespace
 
 void ShowMessage(const CString& text) {
     const std::string title = QApplication::applicationName().toStdString();
-    const TextSize size = measure(detail::shownText(text, true));
-    CMessageDlg dialog(messageTemplate(size, title.c_str()), text);
+    const QString lines = linesOf(detail::shownText(text, true));
+    const TextSize size = measure(lines);
+    CMessageDlg dialog(messageTemplate(size, title.c_str()), text, lines);
     dialog.DoModal();
 }
 

@@ -248,6 +248,8 @@ bool Runner::runInMain(const ReplayStep& step, std::string& error) {
     case StepKind::Close:
         m_main.close();
         return true;
+    case StepKind::PrintPdf:
+        return m_main.printPdf(a[0], error);
     case StepKind::ExpectEnabled:
     case StepKind::ExpectVisible: {
         const bool enabled = step.kind == StepKind::ExpectEnabled;
@@ -270,7 +272,7 @@ bool keyStep(QWidget* window, const ReplayStep& step, std::string& error) {
 
 bool needsMainWindow(StepKind kind) {
     return kind == StepKind::Menu || kind == StepKind::Click || kind == StepKind::Scroll ||
-           kind == StepKind::Resize || kind == StepKind::Close;
+           kind == StepKind::Resize || kind == StepKind::Close || kind == StepKind::PrintPdf;
 }
 
 bool Runner::runInDialog(CDialog& dialog, const ReplayStep& step, std::string& error) {

@@ -11,8 +11,10 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPointer>
 #include <QPrintDialog>
@@ -23,6 +25,7 @@
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
+#include <QTranslator>
 
 #include <clocale>
 #include <map>
@@ -93,8 +96,27 @@ void InitApplication(int& argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("vora"));
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vora/vora.png")));
+    LoadQtTranslations();
     // Qt takes the locale from the environment; numbers are always read and written the C way.
     std::setlocale(LC_NUMERIC, "C");
+}
+
+bool LoadQtTranslations() {
+    // Qt's own windows (the print dialog, the preview, an edit's context menu) speak Japanese
+    // like the rest of the program, whatever the session's language.
+    static QTranslator* translator = nullptr;
+    if (translator) {
+        return true;
+    }
+    auto* loaded = new QTranslator(qApp);
+    if (!loaded->load(QStringLiteral("qtbase_ja"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete loaded;
+        return false;
+    }
+    QCoreApplication::installTranslator(loaded);
+    translator = loaded;
+    return true;
 }
 
 int RunEventLoop() {
@@ -633,28 +655,172 @@ void CFrameWnd::AddAccelerator(const char* keySequence, int id) {
 // ---------------------------------------------------------------------------------------------
 // Printing
 
-bool PrintImage(const CDC& image, bool preview) {
-    WindowAccess::impl(image).flush();
-    QPrinter printer(QPrinter::HighResolution);
-    auto paint = [&image](QPrinter* target) {
-        QPainter p(target);
-        QRect page = p.viewport();
-        QSize size = WindowAccess::impl(image).image.size();
-        size.scale(page.size(), Qt::KeepAspectRatio);
-        p.setViewport(page.x(), page.y(), size.width(), size.height());
-        p.setWindow(WindowAccess::impl(image).image.rect());
-        p.drawImage(0, 0, WindowAccess::impl(image).image);
+namespace {
+
+constexpr double kMarginMm = 15;
+constexpr double kListPointSize = 9;
+constexpr double kTitlePointSize = 11;
+constexpr double kRowSpacing = 1.45; // rows' pitch, in lines of the font
+
+void preparePrinter(QPrinter& printer) {
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                      QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm),
+                                      QPageLayout::Millimeter));
+    printer.setDocName(QStringLiteral("vora"));
+}
+
+QString shown(const CString& text) {
+    return QString::fromStdString(text.ToUtf8());
+}
+
+// Where everything of the printed list lies, in the printer's pixels.
+class ListPages {
+public:
+    ListPages(const PrintedList& list, QPaintDevice& device, QRect page)
+        : m_list(list), m_page(page), m_font(detail::dialogFont().family()), m_title(m_font) {
+        m_font.setPointSizeF(kListPointSize);
+        m_title.setPointSizeF(kTitlePointSize);
+        m_title.setBold(true);
+        const QFontMetricsF metrics(m_font, &device);
+        m_ascent = metrics.ascent();
+        m_row = metrics.height() * kRowSpacing;
+        m_titleRow = QFontMetricsF(m_title, &device).height() * kRowSpacing;
+        placeColumns(metrics);
+        const double body = page.height() - 2 * m_row; // the header above, the foot below
+        const double first = body - double(list.titleLines.size()) * m_titleRow - m_row / 2;
+        m_firstRows = std::max(1, int(first / m_row));
+        m_otherRows = std::max(1, int(body / m_row));
+    }
+
+    int pageCount() const {
+        const auto rows = qsizetype(m_list.rows.size());
+        if (rows <= m_firstRows) {
+            return 1;
+        }
+        return int(1 + (rows - m_firstRows + m_otherRows - 1) / m_otherRows);
+    }
+
+    void draw(QPainter& p, int pageIndex) const {
+        double y = m_page.top();
+        if (pageIndex == 0) {
+            p.setFont(m_title);
+            for (const CString& line : m_list.titleLines) {
+                p.drawText(QPointF(m_page.left(), y + m_titleRow * 0.7), shown(line));
+                y += m_titleRow;
+            }
+            y += m_row / 2;
+        }
+        p.setFont(m_font);
+        drawRow(p, y, m_list.headers);
+        y += m_row;
+        p.drawLine(QPointF(m_page.left(), y - m_row * 0.15),
+                   QPointF(m_page.right(), y - m_row * 0.15));
+        const qsizetype first =
+            pageIndex == 0 ? 0 : m_firstRows + qsizetype(pageIndex - 1) * m_otherRows;
+        const qsizetype last = std::min<qsizetype>(
+            qsizetype(m_list.rows.size()), first + (pageIndex == 0 ? m_firstRows : m_otherRows));
+        for (qsizetype i = first; i < last; ++i) {
+            drawRow(p, y, m_list.rows[std::size_t(i)]);
+            y += m_row;
+        }
+        const double foot = m_page.bottom() - m_row + m_ascent;
+        p.drawText(QPointF(m_page.left(), foot), shown(m_list.footer));
+        const QString number = QStringLiteral("%1 / %2").arg(pageIndex + 1).arg(pageCount());
+        p.drawText(QRectF(m_page.left(), m_page.bottom() - m_row, m_page.width(), m_row),
+                   Qt::AlignRight | Qt::AlignTop, number);
+    }
+
+private:
+    // Each column gets its share of the page width by its width in characters.
+    void placeColumns(const QFontMetricsF& metrics) {
+        double total = 0;
+        for (int w : m_list.widths) {
+            total += std::max(w, 1);
+        }
+        const double gap = metrics.horizontalAdvance(QLatin1Char(' '));
+        double x = m_page.left();
+        for (int w : m_list.widths) {
+            const double width = total > 0 ? m_page.width() * std::max(w, 1) / total : 0;
+            m_columns.push_back({x, std::max(width - gap, 1.0)});
+            x += width;
+        }
+    }
+
+    void drawRow(QPainter& p, double top, const std::vector<CString>& cells) const {
+        const QFontMetricsF metrics(p.font(), p.device());
+        for (std::size_t c = 0; c < cells.size() && c < m_columns.size(); ++c) {
+            const QString text =
+                metrics.elidedText(shown(cells[c]), Qt::ElideRight, m_columns[c].width);
+            p.drawText(QPointF(m_columns[c].x, top + m_ascent), text);
+        }
+    }
+
+    struct Column {
+        double x;
+        double width;
     };
+    const PrintedList& m_list;
+    QRect m_page;
+    QFont m_font;
+    QFont m_title;
+    double m_ascent = 0;
+    double m_row = 1;
+    double m_titleRow = 1;
+    std::vector<Column> m_columns;
+    int m_firstRows = 1;
+    int m_otherRows = 1;
+};
+
+// Draws every page onto the printer; false when the printer could not be opened.
+bool printPages(const PrintedList& list, QPrinter& printer) {
+    QPainter p;
+    if (!p.begin(&printer)) {
+        return false;
+    }
+    const QRect page(QPoint(0, 0),
+                     printer.pageLayout().paintRectPixels(printer.resolution()).size());
+    const ListPages pages(list, printer, page);
+    const int count = pages.pageCount();
+    // A range chosen in the print dialog prints those pages only.
+    const int from = printer.fromPage() > 0 ? std::min(printer.fromPage(), count) : 1;
+    const int to = printer.toPage() > 0 ? std::min(printer.toPage(), count) : count;
+    for (int n = from; n <= to; ++n) {
+        if (n > from) {
+            printer.newPage();
+        }
+        pages.draw(p, n - 1);
+    }
+    return p.end();
+}
+
+} // namespace
+
+bool PrintList(const PrintedList& list, bool preview) {
+    QPrinter printer(QPrinter::HighResolution);
+    preparePrinter(printer);
     if (preview) {
         QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
-        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, paint);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
+                         [&list](QPrinter* target) { printPages(list, *target); });
         return dialog.exec() == QDialog::Accepted;
     }
     QPrintDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     if (dialog.exec() != QDialog::Accepted) {
         return false;
     }
-    paint(&printer);
+    return printPages(list, printer);
+}
+
+bool PrintListToPdf(const PrintedList& list, const std::string& path, std::string& error) {
+    QPrinter printer(QPrinter::HighResolution);
+    preparePrinter(printer);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(path));
+    if (!printPages(list, printer)) {
+        error = "cannot write " + path;
+        return false;
+    }
     return true;
 }
 

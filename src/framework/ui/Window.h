@@ -14,6 +14,9 @@ namespace fw {
 
 // Creates the application object; call once, first thing in main.
 void InitApplication(int& argc, char** argv);
+// Loads Qt's Japanese texts for its own windows; done by InitApplication. False when they are
+// not installed (the windows then speak English).
+bool LoadQtTranslations();
 // Runs the event loop until the main window is destroyed; returns the exit status.
 int RunEventLoop();
 // Runs task from the event loop, after what is being handled now.
@@ -197,8 +200,21 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-// Prints an image through the print dialog, scaled to the page width; or shows it in a print
-// preview. Returns false when the user cancelled.
-bool PrintImage(const CDC& image, bool preview);
+// A list printed as a document: the title lines at the head of the first page, the column
+// headers at the head of every page, the rows below them, and at the foot of every page the
+// footer text (the day it was printed) and the page number.
+struct PrintedList {
+    std::vector<CString> titleLines;
+    std::vector<CString> headers;
+    std::vector<int> widths; // of each column, in half-width characters
+    std::vector<std::vector<CString>> rows;
+    CString footer;
+};
+
+// Prints the list through the print dialog (A4 portrait unless the user chooses otherwise), or
+// shows it in the print preview, from which it can be printed. False when the user cancelled.
+bool PrintList(const PrintedList& list, bool preview);
+// Writes the same pages to a PDF file; false with the reason in error when that fails.
+bool PrintListToPdf(const PrintedList& list, const std::string& path, std::string& error);
 
 } // namespace fw
