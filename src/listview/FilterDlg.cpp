@@ -24,21 +24,22 @@ constexpr int kLeftField = 73;
 constexpr int kRightCheck = 145;
 constexpr int kRightField = 190;
 constexpr int kFieldWidth = 62;
+constexpr int kWideFieldWidth = 160; // "股関節・四肢末梢（含：末梢血管）" shown whole
 
 fw::CtlTemplate combo(int id, int x, int y, int listHeight) {
     // The master lists keep the order in which they were entered.
     return {id, CtlKind::ComboEdit, x, y, kFieldWidth, listHeight, "", fw::kVScroll};
 }
 
-fw::CtlTemplate dropList(int id, int x, int y, int listHeight) {
-    return {id, CtlKind::DropList, x, y, kFieldWidth, listHeight, "", fw::kVScroll};
+fw::CtlTemplate wideDropList(int id, int y, int listHeight) {
+    return {id, CtlKind::DropList, kLeftField, y, kWideFieldWidth, listHeight, "", fw::kVScroll};
 }
 
 const fw::DlgTemplate& filterDialog() {
     static const fw::DlgTemplate tmpl{
         kFilterDialogId,
         279,
-        322,
+        347,
         nullptr,
         {
             {kStartButton, CtlKind::Push, 15, 20, 50, kButtonHeight, "抽出開始日"},
@@ -52,8 +53,8 @@ const fw::DlgTemplate& filterDialog() {
              fw::kDisabled},
             {kAgeMax, CtlKind::Edit, 224, 40, 45, kButtonHeight, "", fw::kReadOnly | fw::kDisabled},
             check(kIncident, 15, 80, 58, "偶発症例"),
-            check(kMale, 75, 80, 30, "男性"),
-            check(kFemale, 105, 80, 30, "女性"),
+            check(kMale, 75, 80, 32, "男性"),
+            check(kFemale, 111, 80, 32, "女性"),
             check(kEmergency, 150, 80, 50, "緊急症例"),
             check(kDrugIncident, 200, 80, 75, "薬剤インシデント"),
             {fw::kStaticId, CtlKind::Group, 10, 100, 230, 70, ""},
@@ -71,18 +72,19 @@ const fw::DlgTemplate& filterDialog() {
             combo(kAnesthesiologistText, kLeftField, 200, 70),
             check(kSupervisor, kRightCheck, 205, 42, "指導医"),
             combo(kSupervisorText, kRightField, 200, 70),
+            // The site and method lists have a row each, wide enough for their longest names.
             check(kSite, 15, 230, 56, "手術部位"),
-            dropList(kSiteList, kLeftField, 225, 70),
-            check(kMethod, kRightCheck, 230, 42, "麻酔法"),
-            dropList(kMethodList, kRightField, 225, 65),
-            check(kComorbidity, 15, 255, 56, "合併症"),
-            {kComorbidityText, CtlKind::Edit, kLeftField, 250, kFieldWidth, kButtonHeight, ""},
-            check(kNotes, 15, 280, 86, "術中、術後特記事項"),
-            {kNotesText, CtlKind::Edit, 102, 275, 160, kButtonHeight, ""},
-            {kApply, CtlKind::Push, 155, 300, 50, kButtonHeight, "絞り込み"},
-            {kClear, CtlKind::Push, 210, 300, 55, kButtonHeight, "絞り込み解除"},
+            wideDropList(kSiteList, 225, 70),
+            check(kMethod, 15, 255, 56, "麻酔法"),
+            wideDropList(kMethodList, 250, 65),
+            check(kComorbidity, 15, 280, 56, "合併症"),
+            {kComorbidityText, CtlKind::Edit, kLeftField, 275, kFieldWidth, kButtonHeight, ""},
+            check(kNotes, 15, 305, 88, "術中、術後特記事項"),
+            {kNotesText, CtlKind::Edit, 109, 300, 160, kButtonHeight, ""},
+            {kApply, CtlKind::Push, 155, 325, 50, kButtonHeight, "絞り込み"},
+            {kClear, CtlKind::Push, 210, 325, 55, kButtonHeight, "絞り込み解除"},
             // Enter applies nothing: the criteria are applied only with 絞り込み.
-            {fw::kIdOk, CtlKind::Push, 5, 305, 50, kButtonHeight, "OK",
+            {fw::kIdOk, CtlKind::Push, 5, 330, 50, kButtonHeight, "OK",
              fw::kDefault | fw::kHidden | fw::kDisabled},
         }};
     return tmpl;

@@ -10,7 +10,7 @@ namespace {
 // Two group boxes one above the other, each with the two entries on the left, "変更" beside
 // them and the result on the right.
 constexpr int kMargin = 7;
-constexpr int kWidth = 300;
+constexpr int kWidth = 370; // the result field holds its longest text on one line
 constexpr int kGroupWidth = kWidth - 2 * kMargin;
 constexpr int kGroupHeight = 56;
 constexpr int kFirstGroupTop = 20;

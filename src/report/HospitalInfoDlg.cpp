@@ -9,10 +9,13 @@ namespace {
 
 using namespace hospitalinfo;
 
+// Wide enough for "小児病院・医療センター（国立を含む）" in the closed list.
+constexpr int kListWidth = 167;
+
 const fw::DlgTemplate& hospitalInfoDialog() {
     static const fw::DlgTemplate tmpl{
         kHospitalInfoDialogId,
-        187,
+        250,
         202,
         nullptr,
         {
@@ -21,7 +24,7 @@ const fw::DlgTemplate& hospitalInfoDialog() {
              CtlKind::DropList,
              75,
              15,
-             95,
+             kListWidth,
              65,
              "",
              fw::kNone,
@@ -32,7 +35,7 @@ const fw::DlgTemplate& hospitalInfoDialog() {
              CtlKind::DropList,
              75,
              40,
-             95,
+             kListWidth,
              65,
              "",
              fw::kNone,
@@ -46,7 +49,7 @@ const fw::DlgTemplate& hospitalInfoDialog() {
             {kFullTime, CtlKind::Edit, 75, 115, 65, 14, "", fw::kAlignRight},
             {fw::kStaticId, CtlKind::Static, 8, 140, 66, 14, "非常勤麻酔科医数", fw::kAlignVCenter},
             {kPartTime, CtlKind::Edit, 75, 140, 65, 14, "", fw::kAlignRight},
-            {kConfirm, CtlKind::Push, 80, 175, 50, 14, "OK"},
+            {kConfirm, CtlKind::Push, 100, 175, 50, 14, "OK"},
             // Enter confirms nothing: the values are stored only through the OK button.
             {fw::kIdOk, CtlKind::Push, 5, 175, 50, 14, "OK",
              fw::kDefault | fw::kHidden | fw::kDisabled},

@@ -20,12 +20,16 @@ struct TextSize {
     int cy;
 };
 
-// Where a line may end: after Japanese punctuation or a space. A Japanese word cut in two
-// ("入力されていませ" / "ん") reads as something else, so lines break only there, as far as
-// the width allows.
+// Where a line may end: after Japanese punctuation, a closing bracket or a space, or before an
+// opening bracket. A Japanese word cut in two ("入力されていませ" / "ん") reads as something
+// else, so lines break only there, as far as the width allows.
 bool endsPhrase(QChar c) {
     static const QString after = QString::fromUtf8("、。，．）」』】！？ 　,.!?)");
     return after.contains(c);
+}
+bool startsPhrase(QChar c) {
+    static const QString before = QString::fromUtf8("（「『【(");
+    return before.contains(c);
 }
 
 // text with a line break where each line must end to fit maxWidth pixels. A phrase wider
@@ -44,6 +48,9 @@ QString brokenIntoLines(const QString& text, const QFontMetrics& metrics, int ma
             phrase.clear();
         };
         for (QChar c : paragraph) {
+            if (startsPhrase(c)) {
+                place();
+            }
             phrase += c;
             if (endsPhrase(c)) {
                 place();
