@@ -261,15 +261,18 @@ fw::PrintedList CQuellmarkView::GetPrintedList() const {
         list.headers.push_back(listview::ColumnHeader(code));
         list.widths.push_back(listview::ColumnWidth(code));
     }
-    list.rows.reserve(std::size_t(m_nRowCount));
-    for (int row = 0; row < m_nRowCount; ++row) {
-        std::vector<CString>& cells = list.rows.emplace_back();
+    list.rowCount = m_nRowCount;
+    // The list is printed while the print dialog or the preview is open, which no command
+    // of the view can interrupt: the rows stay as they are.
+    list.rowAt = [this](int row) {
+        std::vector<CString> cells;
         cells.reserve(listview::kColumnCount + 1);
         cells.push_back(CString::Formatted("%d", row + 1));
         for (int column = 0; column < listview::kColumnCount; ++column) {
             cells.push_back(GetCellText(row, column));
         }
-    }
+        return cells;
+    };
     const fw::LocalDateTime now = fw::LocalNow();
     list.footer = listview::PrintDateText({now.year, now.month, now.day});
     return list;

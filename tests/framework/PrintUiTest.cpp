@@ -54,12 +54,17 @@ TEST(PrintedList, EveryRowOnceInOrderWithHeadersOnEachPage) {
                        sj("絞り込み なし")};
     list.headers = {"No.", sj("手術日"), "ID", sj("名前"), sj("年齢"), sj("性別"), sj("疾患")};
     list.widths = {4, 10, 14, 14, 6, 4, 20};
-    for (int i = 1; i <= 100; ++i) {
-        list.rows.push_back(
-            {CString::Formatted("%d", i), CString::Formatted("2006/4/%d", i % 28 + 1),
-             CString::Formatted("P%05d", i), sj("山田") + CString::Formatted("%d", i),
-             CString::Formatted("%d", i % 90), sj(i % 2 ? "男" : "女"), sj("胆石症")});
-    }
+    list.rowCount = 100;
+    list.rowAt = [](int row) {
+        const int i = row + 1;
+        return std::vector<CString>{CString::Formatted("%d", i),
+                                    CString::Formatted("2006/4/%d", i % 28 + 1),
+                                    CString::Formatted("P%05d", i),
+                                    sj("山田") + CString::Formatted("%d", i),
+                                    CString::Formatted("%d", i % 90),
+                                    sj(i % 2 ? "男" : "女"),
+                                    sj("胆石症")};
+    };
     list.footer = sj("印刷日 2026/12/9");
     TempDir dir;
     const std::string pdf = dir.Path() + "/list.pdf";

@@ -693,7 +693,7 @@ public:
     }
 
     int pageCount() const {
-        const auto rows = qsizetype(m_list.rows.size());
+        const qsizetype rows = m_list.rowCount;
         if (rows <= m_firstRows) {
             return 1;
         }
@@ -718,9 +718,9 @@ public:
         const qsizetype first =
             pageIndex == 0 ? 0 : m_firstRows + qsizetype(pageIndex - 1) * m_otherRows;
         const qsizetype last = std::min<qsizetype>(
-            qsizetype(m_list.rows.size()), first + (pageIndex == 0 ? m_firstRows : m_otherRows));
+            qsizetype(m_list.rowCount), first + (pageIndex == 0 ? m_firstRows : m_otherRows));
         for (qsizetype i = first; i < last; ++i) {
-            drawRow(p, y, m_list.rows[std::size_t(i)]);
+            drawRow(p, y, m_list.rowAt ? m_list.rowAt(int(i)) : std::vector<CString>{});
             y += m_row;
         }
         const double foot = m_page.bottom() - m_row + m_ascent;

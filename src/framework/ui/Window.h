@@ -207,7 +207,10 @@ struct PrintedList {
     std::vector<CString> titleLines;
     std::vector<CString> headers;
     std::vector<int> widths; // of each column, in half-width characters
-    std::vector<std::vector<CString>> rows;
+    int rowCount = 0;
+    // The cells of a row (0 = first), asked for as its page is drawn, so that a long list costs
+    // no memory before it is printed.
+    std::function<std::vector<CString>(int row)> rowAt;
     CString footer;
 };
 
