@@ -89,10 +89,16 @@ void refuseIrregular(const std::string& path, const struct stat& st) {
     if (S_ISREG(st.st_mode)) {
         return;
     }
-    throw CFileException(path, 0,
-                         S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR)
-                                             : "通常のファイルではありません"_sj,
-                         FileStep::Open);
+    throw CFileException(
+        path, 0, S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : "通常のファイルではありません"_sj,
+        FileStep::Open);
+}
+
+bool sameFile(int fd, const std::string& path) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
 } // namespace
@@ -125,8 +131,8 @@ CString SystemErrorText(int error) {
 
 CFileException::CFileException(std::string fileName, std::uint64_t offset, CString reason,
                                FileStep step)
-    : m_fileName(std::move(fileName)), m_offset(offset), m_reason(std::move(reason)),
-      m_step(step), m_utf8(Message().ToUtf8()) {}
+    : m_fileName(std::move(fileName)), m_offset(offset), m_reason(std::move(reason)), m_step(step),
+      m_utf8(Message().ToUtf8()) {}
 
 CString CFileException::Message() const {
     CString text = "「"_sj;
@@ -253,8 +259,7 @@ void CMemFile::Write(const void* buffer, std::size_t n) {
     m_bytes.append(static_cast<const char*>(buffer), n);
 }
 
-CSafeFileWriter::CSafeFileWriter(const std::string& path, FileOps& ops)
-    : m_ops(ops), m_path(path) {
+CSafeFileWriter::CSafeFileWriter(const std::string& path, FileOps& ops) : m_ops(ops), m_path(path) {
     // Through a symbolic link the file it points to is replaced, beside itself, and the link
     // stays as it is.
     int error = 0;
@@ -307,6 +312,10 @@ void CSafeFileWriter::Write(const void* buffer, std::size_t n) {
     }
 }
 
+bool CSafeFileWriter::IsTempFile() const {
+    return m_fd >= 0 && sameFile(m_fd, m_tempPath);
+}
+
 void CSafeFileWriter::Commit() {
     if (m_ops.Sync(m_fd) != 0) {
         fail(FileStep::Sync, errno);
@@ -328,12 +337,12 @@ void CSafeFileWriter::Commit() {
     }
 }
 
-bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write, CString* error,
-              FileOps& ops) {
+namespace {
+
+// Runs one safe replacement of path, turning every failure into *error.
+bool saveReporting(const std::string& path, CString* error, const std::function<void()>& save) {
     try {
-        CSafeFileWriter file(path, ops);
-        write(file);
-        file.Commit();
+        save();
         return true;
     } catch (const CFileException& e) {
         if (error) {
@@ -345,6 +354,32 @@ bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write,
         }
     }
     return false;
+}
+
+} // namespace
+
+bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write, CString* error,
+              FileOps& ops) {
+    return saveReporting(path, error, [&] {
+        CSafeFileWriter file(path, ops);
+        write(file);
+        file.Commit();
+    });
+}
+
+bool SaveFileByName(const std::string& path, const std::function<void(const std::string&)>& fill,
+                    CString* error, FileOps& ops) {
+    return saveReporting(path, error, [&] {
+        CSafeFileWriter file(path, ops);
+        fill(file.TempPath());
+        // The sync goes through the descriptor of the temporary file; it must still be the
+        // file that was filled.
+        if (!file.IsTempFile()) {
+            throw CFileException(path, 0, "一時ファイルが別のファイルに置き換えられました"_sj,
+                                 FileStep::Write);
+        }
+        file.Commit();
+    });
 }
 
 } // namespace fw
