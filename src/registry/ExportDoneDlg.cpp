@@ -9,7 +9,7 @@ using fw::DlgTemplate;
 namespace registry {
 namespace {
 
-constexpr int kWidth = 180;
+constexpr int kWidth = 200;
 constexpr int kOkWidth = 50;
 
 const DlgTemplate& exportDoneDialog() {
