@@ -209,6 +209,8 @@ bool setMember(CCaseRecord& r, const std::string& key, const char* value) {
         r.SetnSite(number);
     } else if (key == "nMethod") {
         r.SetnMethod(number);
+    } else if (key == "fHeight") {
+        r.SetfHeight(float(std::atof(value)));
     } else if (key == "strName") {
         r.SetstrName(text);
     } else if (key == "strId") {
