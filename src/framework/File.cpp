@@ -89,9 +89,10 @@ void refuseIrregular(const std::string& path, const struct stat& st) {
     if (S_ISREG(st.st_mode)) {
         return;
     }
-    throw CFileException(
-        path, 0, S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : "通常のファイルではありません"_sj,
-        FileStep::Open);
+    throw CFileException(path, 0,
+                         S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR)
+                                             : "通常のファイルではありません"_sj,
+                         FileStep::Open);
 }
 
 bool sameFile(int fd, const std::string& path) {
@@ -131,8 +132,8 @@ CString SystemErrorText(int error) {
 
 CFileException::CFileException(std::string fileName, std::uint64_t offset, CString reason,
                                FileStep step)
-    : m_fileName(std::move(fileName)), m_offset(offset), m_reason(std::move(reason)), m_step(step),
-      m_utf8(Message().ToUtf8()) {}
+    : m_fileName(std::move(fileName)), m_offset(offset), m_reason(std::move(reason)),
+      m_step(step), m_utf8(Message().ToUtf8()) {}
 
 CString CFileException::Message() const {
     CString text = "「"_sj;
@@ -259,7 +260,8 @@ void CMemFile::Write(const void* buffer, std::size_t n) {
     m_bytes.append(static_cast<const char*>(buffer), n);
 }
 
-CSafeFileWriter::CSafeFileWriter(const std::string& path, FileOps& ops) : m_ops(ops), m_path(path) {
+CSafeFileWriter::CSafeFileWriter(const std::string& path, FileOps& ops)
+    : m_ops(ops), m_path(path) {
     // Through a symbolic link the file it points to is replaced, beside itself, and the link
     // stays as it is.
     int error = 0;

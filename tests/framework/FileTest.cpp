@@ -54,7 +54,7 @@ TEST(DiskFile, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
     ASSERT_EQ(::mkfifo((d + "/fifo").c_str(), 0600), 0);
     ASSERT_EQ(::mkdir((d + "/folder").c_str(), 0700), 0);
     const std::pair<const char*, const char*> links[] = {
-        {"null.dat", "/dev/null"}, {"zero.dat", "/dev/zero"},        {"fifo.dat", "fifo"},
+        {"null.dat", "/dev/null"}, {"zero.dat", "/dev/zero"}, {"fifo.dat", "fifo"},
         {"good.dat", "data.dat"},  {"gone.dat", "nowhere/lost.dat"},
     };
     for (const auto& [name, target] : links) {
@@ -70,8 +70,7 @@ TEST(DiskFile, WhatIsNotARegularFileIsRefusedWithoutWaiting) {
         {"null.dat", "「null.dat」" + irregular},
         {"zero.dat", "「zero.dat」" + irregular},
         {"folder", "「folder」を開けません：フォルダであってファイルではありません"},
-        {"gone.dat",
-         "「gone.dat」を開けません：リンク先「" + d + "/nowhere/lost.dat」がありません"},
+        {"gone.dat", "「gone.dat」を開けません：リンク先「" + d + "/nowhere/lost.dat」がありません"},
     };
     // Opening a FIFO for reading would wait for a writer that never comes.
     ::alarm(10);

@@ -56,7 +56,8 @@ TEST(WorkbookExportTest, ExportReplacesTheFileAndLeavesNothingElse) {
 }
 
 TEST(WorkbookExportTest, AFailedExportSaysWhyAndLeavesTheEarlierFile) {
-    // A note longer than a cell holds makes the workbook library itself fail.
+    // A note longer than a cell holds makes the workbook library itself fail (no file call
+    // fails for it: Read is no step of a save).
     CCaseRecord tooLong = BlankCase("長い備考");
     tooLong.SetstrNotes(CString(std::string(40000, 'a')));
     const struct {

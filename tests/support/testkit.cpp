@@ -35,8 +35,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <iostream>
 #include <iterator>
+#include <iostream>
 #include <sstream>
 #include <string>
 
