@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev fonts-ipafont-gothic
   e2fsprogs qt6-translations-l10n poppler-utils
+  libxlsxwriter-dev pkg-config python3
 )
 
 missing=()

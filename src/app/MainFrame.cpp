@@ -11,6 +11,7 @@ const std::vector<fw::MenuSpec>& mainMenu() {
     static const std::vector<fw::MenuSpec> menus = {
         {"ﾌｧｲﾙ(&F)",
          {{kCmdExportList, "患者リストのエクスポート(&E)"},
+          {kCmdExportWorkbook, "患者リストのエクスポート（Excel 形式）(&W)"},
           {0, nullptr},
           {kCmdPrint, "印刷(&P)...\tCtrl+P"},
           {kCmdPrintPreview, "印刷プレビュー(&V)"},
@@ -32,9 +33,11 @@ const std::vector<fw::MenuSpec>& mainMenu() {
 
 CMainFrame::CMainFrame() = default;
 
-void CMainFrame::Create(CQuellmarkView& view, std::function<void()> exportList) {
+void CMainFrame::Create(CQuellmarkView& view, std::function<void()> exportList,
+                        std::function<void()> exportWorkbook) {
     m_view = &view;
     m_exportList = std::move(exportList);
+    m_exportWorkbook = std::move(exportWorkbook);
     CFrameWnd::Create("ヴォラ１．４１号", 800, 500, mainMenu(), view, "ﾚﾃﾞｨ",
                       {"ｶﾅ", "CAP", "NUM", "SCRL"});
     // Printing is the one accelerator with work to do; new, open and save have no part in a
@@ -45,6 +48,7 @@ void CMainFrame::Create(CQuellmarkView& view, std::function<void()> exportList) 
 bool CMainFrame::OnUpdateCommand(int id, bool& checked) {
     switch (id) {
     case kCmdExportList:
+    case kCmdExportWorkbook:
         return isAdministratorAtWork();
     case kCmdStatusBar:
         checked = IsStatusBarVisible();
@@ -67,6 +71,11 @@ void CMainFrame::OnCommand(int id) {
         // The patient data leave the program only in the administrator's hands.
         if (m_exportList && isAdministratorAtWork()) {
             m_exportList();
+        }
+        break;
+    case kCmdExportWorkbook:
+        if (m_exportWorkbook && isAdministratorAtWork()) {
+            m_exportWorkbook();
         }
         break;
     case kCmdForcedExit:

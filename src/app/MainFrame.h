@@ -14,6 +14,7 @@ namespace app {
 // Command ids of the menu and the accelerators.
 enum MainCommand {
     kCmdExportList = 32771,
+    kCmdExportWorkbook = 32772,
     kCmdForcedExit = 57665,
     kCmdUndo = 57643,
     kCmdCut = 57635,
@@ -31,8 +32,10 @@ enum MainCommand {
 class CMainFrame : public fw::CFrameWnd, public fw::IMainAutomation {
 public:
     CMainFrame();
-    // exportList runs the patient list export (kCmdExportList).
-    void Create(CQuellmarkView& view, std::function<void()> exportList = {});
+    // exportList and exportWorkbook run the patient list exports (kCmdExportList,
+    // kCmdExportWorkbook).
+    void Create(CQuellmarkView& view, std::function<void()> exportList = {},
+                std::function<void()> exportWorkbook = {});
 
     // fw::IMainAutomation
     bool press(int id, std::string& error) override;
@@ -60,4 +63,5 @@ private:
 
     CQuellmarkView* m_view = nullptr;
     std::function<void()> m_exportList;
+    std::function<void()> m_exportWorkbook;
 };

@@ -71,7 +71,9 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
     commands.adminMenu = [&doc] { registry::OnAdminMenu(*doc); };
     commands.closeMainWindow = [&frame] { frame.RequestClose(); };
     CQuellmarkView view(*doc, std::move(commands));
-    frame.Create(view, [&doc] { registry::OnExportList(*doc); });
+    frame.Create(
+        view, [&doc] { registry::OnExportList(*doc); },
+        [&doc] { registry::OnExportWorkbook(*doc); });
     frame.Show();
     view.OnInitialUpdate();
     return fw::RunEventLoop();

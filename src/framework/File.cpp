@@ -95,6 +95,13 @@ void refuseIrregular(const std::string& path, const struct stat& st) {
                          FileStep::Open);
 }
 
+bool sameFile(int fd, const std::string& path) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
 } // namespace
 
 CString SystemErrorText(int error) {
@@ -307,6 +314,10 @@ void CSafeFileWriter::Write(const void* buffer, std::size_t n) {
     }
 }
 
+bool CSafeFileWriter::IsTempFile() const {
+    return m_fd >= 0 && sameFile(m_fd, m_tempPath);
+}
+
 void CSafeFileWriter::Commit() {
     if (m_ops.Sync(m_fd) != 0) {
         fail(FileStep::Sync, errno);
@@ -328,12 +339,12 @@ void CSafeFileWriter::Commit() {
     }
 }
 
-bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write, CString* error,
-              FileOps& ops) {
+namespace {
+
+// Runs one safe replacement of path, turning every failure into *error.
+bool saveReporting(const std::string& path, CString* error, const std::function<void()>& save) {
     try {
-        CSafeFileWriter file(path, ops);
-        write(file);
-        file.Commit();
+        save();
         return true;
     } catch (const CFileException& e) {
         if (error) {
@@ -345,6 +356,32 @@ bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write,
         }
     }
     return false;
+}
+
+} // namespace
+
+bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write, CString* error,
+              FileOps& ops) {
+    return saveReporting(path, error, [&] {
+        CSafeFileWriter file(path, ops);
+        write(file);
+        file.Commit();
+    });
+}
+
+bool SaveFileByName(const std::string& path, const std::function<void(const std::string&)>& fill,
+                    CString* error, FileOps& ops) {
+    return saveReporting(path, error, [&] {
+        CSafeFileWriter file(path, ops);
+        fill(file.TempPath());
+        // The sync goes through the descriptor of the temporary file; it must still be the
+        // file that was filled.
+        if (!file.IsTempFile()) {
+            throw CFileException(path, 0, "一時ファイルが別のファイルに置き換えられました"_sj,
+                                 FileStep::Write);
+        }
+        file.Commit();
+    });
 }
 
 } // namespace fw

@@ -130,6 +130,10 @@ public:
     void Write(const void* buffer, std::size_t n) override;
     std::uint64_t GetLength() const override { return m_written; }
     const std::string& GetFilePath() const override { return m_path; }
+    // The temporary file beside the target, for a writer that opens its file by name.
+    const std::string& TempPath() const { return m_tempPath; }
+    // False once the temporary file's name stands for another file than the one opened.
+    bool IsTempFile() const;
     // Syncs and renames; throws CFileException on failure, leaving the target untouched.
     void Commit();
 
@@ -151,6 +155,13 @@ private:
 // is then as it was. Memory running short while writing counts as a failure too.
 bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write,
               CString* error = nullptr, FileOps& ops = SystemFileOps());
+
+// SaveFile for a writer that opens its file by name itself (a library that takes a file name):
+// fill gets the path of the temporary file beside the target, writes it completely, and throws
+// CFileException when it cannot. The file is then synced and renamed over the target as
+// SaveFile does; a writer that put another file in its place instead of writing into it fails.
+bool SaveFileByName(const std::string& path, const std::function<void(const std::string&)>& fill,
+                    CString* error = nullptr, FileOps& ops = SystemFileOps());
 
 // A Japanese text for a system error number, for messages.
 CString SystemErrorText(int error);

@@ -5,8 +5,10 @@
 
 #include "framework/File.h"
 #include "framework/String.h"
+#include "registry/ListColumns.h"
 #include "registry/QuellmarkDoc.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,12 +16,12 @@ namespace registry {
 
 inline constexpr const char* kExportFileName = "vora_list.csv";
 
-// Fields of a line: a case without incident ends after the drug incident note.
-constexpr int kExportFields = 78;
-constexpr int kExportFieldsWithoutIncident = 57;
-
 // The header line of the 78 column names, CR LF included.
 const CString& ExportHeader();
+
+// Appends value with exactly two decimals, as printf's "%.2f" gives it, for any float (nan and
+// inf too).
+void AppendFixed2(std::string& out, float value);
 
 // Appends text so that it stays one field of one line: every comma becomes the full-width comma
 // and every line break (CR LF, or a line feed alone) one full-width space. Nothing else changes.
@@ -30,6 +32,12 @@ void AppendCaseLine(std::string& out, const CQuellmarkDoc& doc, int index);
 
 // Writes the header and the line of every case to file, a piece at a time.
 void WriteCaseList(const CQuellmarkDoc& doc, fw::CFile& file);
+
+// Replaces the file at path through save, which answers false with the reason in *reason. On
+// failure *error (when given) says in Japanese which file, which step and why, and that an
+// earlier file at path was left as it was, or that none was made.
+bool ExportReplacing(const std::string& path, CString* error,
+                     const std::function<bool(CString* reason)>& save);
 
 // Replaces the file at path with the export, as a whole or not at all, through the document's
 // file calls. False when it failed, with *error saying in Japanese which file, which step and

@@ -1,6 +1,7 @@
 #include "registry/ExportDoneDlg.h"
 
 #include "registry/CsvExport.h"
+#include "registry/WorkbookExport.h"
 
 using fw::CtlKind;
 using fw::DlgTemplate;
@@ -8,7 +9,7 @@ using fw::DlgTemplate;
 namespace registry {
 namespace {
 
-constexpr int kWidth = 180;
+constexpr int kWidth = 200;
 constexpr int kOkWidth = 50;
 
 const DlgTemplate& exportDoneDialog() {
@@ -18,7 +19,7 @@ const DlgTemplate& exportDoneDialog() {
         56,
         nullptr,
         {
-            {fw::kStaticId, CtlKind::Static, 12, 14, kWidth - 24, 8,
+            {kExportDoneText, CtlKind::Static, 12, 14, kWidth - 24, 8,
              "vora_list.csvにデータを書き込みました。"},
             {fw::kIdOk, CtlKind::Push, (kWidth - kOkWidth) / 2, 34, kOkWidth, 14, "OK",
              fw::kDefault},
@@ -27,18 +28,38 @@ const DlgTemplate& exportDoneDialog() {
     return tmpl;
 }
 
+// The notice after a written file, or the message why it was not written.
+void reportExport(bool written, const CString& error, const CString& notice) {
+    if (!written) {
+        fw::ShowMessage(error);
+        return;
+    }
+    CExportDoneDlg done(notice);
+    done.DoModal();
+}
+
 } // namespace
 
 void OnExportList(CQuellmarkDoc& doc) {
     CString error;
-    if (!ExportCaseList(doc, kExportFileName, &error)) {
-        fw::ShowMessage(error);
-        return;
-    }
-    CExportDoneDlg done;
-    done.DoModal();
+    const bool written = ExportCaseList(doc, kExportFileName, &error);
+    reportExport(written, error, {});
+}
+
+void OnExportWorkbook(CQuellmarkDoc& doc) {
+    CString error;
+    const bool written = ExportWorkbook(doc, kWorkbookFileName, &error);
+    reportExport(written, error, "vora_list.xlsxにデータを書き込みました。"_sj);
 }
 
 } // namespace registry
 
-CExportDoneDlg::CExportDoneDlg() : CDialog(registry::exportDoneDialog()) {}
+CExportDoneDlg::CExportDoneDlg(CString notice)
+    : CDialog(registry::exportDoneDialog()), m_strNotice(std::move(notice)) {}
+
+bool CExportDoneDlg::OnInitDialog() {
+    if (!m_strNotice.IsEmpty()) {
+        SetDlgItemText(registry::kExportDoneText, m_strNotice);
+    }
+    return CDialog::OnInitDialog();
+}

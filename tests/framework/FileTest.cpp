@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -132,6 +133,33 @@ TEST(SafeFileWriter, SavesThroughSymbolicLinksToTheirTarget) {
     ASSERT_EQ(::symlink("loop.a", (d + "/loop.b").c_str()), 0);
     EXPECT_FALSE(Save(d + "/loop.a", "x", &error));
     EXPECT_NE(error.ToUtf8().find("「loop.a」を保存できません"), std::string::npos);
+}
+
+// A writer that opens the file by its name: what it writes there is what is saved; a writer
+// that puts another file in the temporary file's place (so that the sync would miss it) fails.
+TEST(SafeFileWriter, AWriterByNameFillsTheTemporaryFileItself) {
+    TempDir dir;
+    const std::string path = dir.Path() + "/list.xlsx";
+    WriteFile(path, "old");
+    const auto writeAs = [](const std::string& bytes, bool replace) {
+        return [bytes, replace](const std::string& tempPath) {
+            const std::string target = replace ? tempPath + ".other" : tempPath;
+            WriteFile(target, bytes);
+            if (replace) {
+                ASSERT_EQ(std::rename(target.c_str(), tempPath.c_str()), 0);
+            }
+        };
+    };
+    CString error;
+    ASSERT_TRUE(fw::SaveFileByName(path, writeAs("new", false), &error));
+    EXPECT_EQ(ReadFile(path), "new");
+
+    EXPECT_FALSE(fw::SaveFileByName(path, writeAs("swapped", true), &error));
+    EXPECT_EQ(error.ToUtf8(),
+              "「list.xlsx」を保存できません（一時ファイルへの書き込みに失敗しました）："
+              "一時ファイルが別のファイルに置き換えられました");
+    EXPECT_EQ(ReadFile(path), "new");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"list.xlsx"});
 }
 
 } // namespace

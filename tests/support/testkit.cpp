@@ -13,7 +13,7 @@
 //                                            the saved index fields are those of inserting the
 //                                            cases in file order, then the listed ones again
 //   vora_testkit set FILE INDEX KEY VALUE    one member of case INDEX, KEY as dump names it
-//                                            (the texts and codes the list filter reads)
+//                                            (the texts and codes of the case, by their keys)
 //   vora_testkit reportable FILE NAME@Y-M-D[@ANESTHESIOLOGIST] ...
 //                                            cases that pass the society report's check
 //   vora_testkit report FILE YEAR OPERATIONS ROTATORS
@@ -21,9 +21,11 @@
 //   vora_testkit list FILE LIST NAME...      appends names to a master list (the file may be
 //                                            new); LIST is one of the keys of masterLists
 //   vora_testkit export FILE OUT             the patient list export of FILE, written to OUT
+//   vora_testkit workbook FILE OUT           the patient list workbook of FILE, written to OUT
 
 #include "registry/CsvExport.h"
 #include "registry/QuellmarkDoc.h"
+#include "registry/WorkbookExport.h"
 #include "report/HospitalInfo.h"
 #include "report/SocietyReport.h"
 #include "support/CaseBuilder.h"
@@ -207,6 +209,10 @@ bool setMember(CCaseRecord& r, const std::string& key, const char* value) {
         r.SetnSite(number);
     } else if (key == "nMethod") {
         r.SetnMethod(number);
+    } else if (key == "fHeight") {
+        r.SetfHeight(float(std::atof(value)));
+    } else if (key == "strName") {
+        r.SetstrName(text);
     } else if (key == "strId") {
         r.SetstrId(text);
     } else if (key == "strKana") {
@@ -221,6 +227,18 @@ bool setMember(CCaseRecord& r, const std::string& key, const char* value) {
         r.SetstrWard(text);
     } else if (key == "strAsa") {
         r.SetstrAsa(text);
+    } else if (key == "strOperatingRoom") {
+        r.SetstrOperatingRoom(text);
+    } else if (key == "strAnesthesiaTime") {
+        r.SetstrAnesthesiaTime(text);
+    } else if (key == "strSurgeryTime") {
+        r.SetstrSurgeryTime(text);
+    } else if (key == "strBloodLossNote") {
+        r.SetstrBloodLossNote(text);
+    } else if (key == "strOtherProductName") {
+        r.SetstrOtherProductName(text);
+    } else if (key == "strTransfusionNote") {
+        r.SetstrTransfusionNote(text);
     } else if (key == "strPreopComment") {
         r.SetstrPreopComment(text);
     } else if (key == "strNotes") {
@@ -277,7 +295,7 @@ int usage() {
         << "usage: vora_testkit make FILE N [SEED] | example FILE | cases FILE NAME@Y-M-D... | "
            "patient FILE INDEX ID KANA HEIGHT WEIGHT SEX PREOPCODE COMMENT | dump FILE | "
            "get FILE KEY | passwords FILE ADMIN USER | list FILE LIST NAME... | "
-           "export FILE OUT | reportable FILE NAME@Y-M-D[@WHO]... | "
+           "export FILE OUT | workbook FILE OUT | reportable FILE NAME@Y-M-D[@WHO]... | "
            "report FILE YEAR OPERATIONS ROTATORS | set FILE INDEX KEY VALUE | "
            "check-indexes FILE [INDEX...]\n";
     return 2;
@@ -393,6 +411,14 @@ int main(int argc, char** argv) {
         if (command == "export" && argc >= 4) {
             CString error;
             if (!registry::ExportCaseList(CQuellmarkDoc(file), argv[3], &error)) {
+                std::cerr << error.ToUtf8() << "\n";
+                return 1;
+            }
+            return 0;
+        }
+        if (command == "workbook" && argc >= 4) {
+            CString error;
+            if (!registry::ExportWorkbook(CQuellmarkDoc(file), argv[3], &error)) {
                 std::cerr << error.ToUtf8() << "\n";
                 return 1;
             }
