@@ -33,6 +33,8 @@ public:
     CMainFrame();
     // exportList runs the patient list export (kCmdExportList).
     void Create(CQuellmarkView& view, std::function<void()> exportList = {});
+    // Runs when the forced exit throws the session's changes away, before the window goes.
+    void OnForcedExit(std::function<void()> discard) { m_discard = std::move(discard); }
 
     // fw::IMainAutomation
     bool press(int id, std::string& error) override;
@@ -59,4 +61,5 @@ private:
 
     CQuellmarkView* m_view = nullptr;
     std::function<void()> m_exportList;
+    std::function<void()> m_discard;
 };

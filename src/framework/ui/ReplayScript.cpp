@@ -41,6 +41,7 @@ constexpr std::array kSteps{
     StepSyntax{"expect-cell", StepKind::ExpectCell, "nn*", "expect-cell ROW COL TEXT"},
     StepSyntax{"save-text", StepKind::SaveText, "cf", "save-text ID FILE"},
     StepSyntax{"shot", StepKind::Shot, "f", "shot FILE"},
+    StepSyntax{"wait-fifo", StepKind::WaitFifo, "f", "wait-fifo FILE"},
 };
 
 constexpr std::array<std::pair<const char*, ScrollCode>, 7> kScrollActions{{

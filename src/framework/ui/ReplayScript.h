@@ -29,6 +29,7 @@ enum class StepKind {
     ExpectCell,
     SaveText,
     Shot,
+    WaitFifo,
 };
 
 struct ReplayStep {
