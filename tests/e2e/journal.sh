@@ -100,6 +100,29 @@ for sig in KILL TERM HUP; do
   [ "$("$TESTKIT" get "$work/$sig/vora.dat" cases)" = 62 ] || fail "SIG$sig: cases not saved"
 done
 
+# Ended by SIGTERM with dialogs open (the administrator menu and a list editor, which reopen on
+# Escape): every dialog closes and the program ends without asking; the ward added is restored.
+cat > "$work/in_dialog.replay" <<'S'
+type 1000 qelvo
+press 1
+press 105
+press 1011
+type 1067 新病棟
+press 1089
+wait-fifo ../fifo
+S
+sed 's/変更 2 件/変更 1 件/; s/expect-rows 62/expect-rows 60/' "$work/restored.replay" > "$work/after_dialog.replay"
+fresh dialog
+wards=$("$VORA" --verify-data "$work/original.dat" | sed -n 's/^wards: //p')
+start "$work/dialog" "$work/in_dialog.replay"
+await "$work/fifo"
+kill -TERM $PID
+exec 3>&-
+wait $PID || fail "SIGTERM in a dialog: status $?"
+[ "$(run "$work/dialog" "$work/after_dialog.replay")" = 0 ] || fail "SIGTERM in a dialog: restore"
+[ "$("$VORA" --verify-data "$work/dialog/vora.dat" | sed -n 's/^wards: //p')" = $((wards + 1)) ] ||
+  fail "SIGTERM in a dialog: ward not saved"
+
 # A journal cut short in its last entry restores the entries before it.
 fresh torn
 head -c -5 "$work/journal" > "$work/torn/vora.dat.journal"

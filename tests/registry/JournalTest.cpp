@@ -203,6 +203,25 @@ TEST(Journal, FileIsAppliedAtStartAndRemovedBySave) {
     EXPECT_EQ(CQuellmarkDoc(path).GetFileIdentity(), next.GetFileIdentity());
 }
 
+// An entry that cannot be written is told once, and nothing after it is written: a journal
+// never holds a later change without an earlier one.
+TEST(Journal, FailedAppendWarnsOnceAndStopsUntilTheNextSave) {
+    TempDir dir;
+    const std::string path = dir.Path() + "/vora.dat";
+    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{}, path);
+    int warnings = 0;
+    doc.GetJournal().Enable(path, [&warnings](const CString&) { ++warnings; });
+    ASSERT_EQ(::mkdir((path + ".journal").c_str(), 0700), 0); // no file can go there
+    EXPECT_FALSE(doc.GetJournal().Append(registry::PasswordChangeEntry(doc)));
+    ASSERT_EQ(::rmdir((path + ".journal").c_str()), 0);
+    EXPECT_FALSE(doc.GetJournal().Append(registry::PasswordChangeEntry(doc)));
+    EXPECT_EQ(warnings, 1);
+    struct stat st {};
+    EXPECT_NE(::stat((path + ".journal").c_str(), &st), 0);
+    ASSERT_TRUE(doc.SaveDataFile());
+    EXPECT_TRUE(doc.GetJournal().Append(registry::PasswordChangeEntry(doc)));
+}
+
 // A journal that is not this file's is put aside under a dated name, never deleted; the
 // data file is loaded as it is.
 TEST(Journal, ForeignOrUnreadableFileIsPutAside) {
