@@ -79,7 +79,11 @@ void CMainFrame::OnCommand(int id) {
         }
         break;
     case kCmdForcedExit:
-        // Ends at once; whatever changed since the last logout is not saved.
+        // Ends at once; whatever changed since the last logout is not saved, and not kept for
+        // the next start either.
+        if (m_discard) {
+            m_discard();
+        }
         Destroy();
         break;
     case kCmdStatusBar:

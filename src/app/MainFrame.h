@@ -36,6 +36,8 @@ public:
     // kCmdExportWorkbook).
     void Create(CQuellmarkView& view, std::function<void()> exportList = {},
                 std::function<void()> exportWorkbook = {});
+    // Runs when the forced exit throws the session's changes away, before the window goes.
+    void OnForcedExit(std::function<void()> discard) { m_discard = std::move(discard); }
 
     // fw::IMainAutomation
     bool press(int id, std::string& error) override;
@@ -64,4 +66,5 @@ private:
     CQuellmarkView* m_view = nullptr;
     std::function<void()> m_exportList;
     std::function<void()> m_exportWorkbook;
+    std::function<void()> m_discard;
 };

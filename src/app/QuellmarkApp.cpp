@@ -14,8 +14,16 @@
 #include "registry/QuellmarkDoc.h"
 #include "report/AggregateMenuDlg.h"
 
+#include "framework/FileTools.h"
+#include "framework/Time32.h"
+#include "framework/ui/Signals.h"
+
+#include <csignal>
+#include <cstdio>
 #include <memory>
 #include <new>
+#include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -45,17 +53,112 @@ std::unique_ptr<CQuellmarkDoc> loadDocument() {
     return nullptr;
 }
 
+// Who holds the lock, as the next program shows it: host, process and start time.
+std::string lockOwner() {
+    char host[256] = {};
+    if (::gethostname(host, sizeof host - 1) != 0) {
+        host[0] = '\0';
+    }
+    const fw::LocalDateTime now = fw::LocalNow();
+    char started[32];
+    std::snprintf(started, sizeof started, "%04d/%02d/%02d %02d:%02d:%02d", now.year % 10000,
+                  now.month, now.day, now.hour, now.minute, now.second);
+    return std::string(host) + "\n" + std::to_string(::getpid()) + "\n" + started + "\n";
+}
+
+CString heldMessage(const std::string& holder) {
+    std::istringstream lines(holder);
+    std::string parts[3];
+    for (std::string& part : parts) {
+        std::getline(lines, part);
+    }
+    CString text = "このデータファイルは別のプログラムが使用中です（"_sj;
+    const CString unknown = "不明"_sj;
+    auto add = [&text, &unknown](const std::string& utf8) {
+        CString part;
+        text += !utf8.empty() && CString::FromUtf8(utf8, part) ? part : unknown;
+    };
+    add(parts[0]);
+    text += "、プロセス "_sj;
+    add(parts[1]);
+    text += "、開始 "_sj;
+    add(parts[2]);
+    text += "）。"_sj;
+    return text;
+}
+
+// One program per data file. False when another running program holds it. A lock that cannot
+// be taken at all (a read-only folder) does not stop the program: nothing can be written
+// there, by this program or another.
+bool lockDataFile(fw::FileLock& lock, bool& held) {
+    std::string target;
+    int error = 0;
+    if (!fw::ResolveLinks(CQuellmarkDoc::kDataFileName, target, error)) {
+        target = CQuellmarkDoc::kDataFileName;
+    }
+    std::string holder;
+    switch (lock.Take(target + ".lock", lockOwner(), holder, error)) {
+    case fw::FileLock::Result::Taken:
+        held = true;
+        // What an ended program left half-written is no one's now.
+        fw::RemoveMatchingFiles(fw::DirectoryOf(target),
+                                {"." + fw::BaseNameOf(target) + ".tmp??????",
+                                 "." + fw::BaseNameOf(target) + ".journal.tmp??????"});
+        fw::RemoveMatchingFiles(
+            ".", {".vora_list.csv.tmp??????", ".vora_list.xlsx.tmp??????", ".KRV*.txt.tmp??????"});
+        return true;
+    case fw::FileLock::Result::Held:
+        fw::ShowMessage(heldMessage(holder));
+        return false;
+    case fw::FileLock::Result::Failed:
+        break;
+    }
+    return true;
+}
+
+fw::LocalDate today() {
+    const fw::LocalDateTime now = fw::LocalNow();
+    return {now.year, now.month, now.day};
+}
+
+// The journal of this session, and what an earlier one left: applied, or put aside.
+void keepChanges(CQuellmarkDoc& doc, bool locked) {
+    if (!locked) {
+        return; // without the lock, another program may be writing the journal
+    }
+    registry::ChangeJournal& journal = doc.GetJournal();
+    journal.Enable(doc.GetDataFilePath(), [](const CString& text) { fw::ShowMessage(text); });
+    journal.SetBase(doc.GetFileIdentity());
+    const registry::ChangeJournal::Recovery recovery = journal.Recover(doc, fw::LocalNow());
+    if (!recovery.message.IsEmpty()) {
+        fw::ShowMessage(recovery.message);
+    }
+    doc.EnableDailyBackups(today);
+}
+
 } // namespace
 
 int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) {
+    // A write beyond a file size limit fails with EFBIG and is reported like any other.
+    std::signal(SIGXFSZ, SIG_IGN);
     fw::InitApplication(argc, argv);
+    fw::EndOnSignals();
     CMainFrame frame;
     if (!replayScript.empty()) {
         fw::StartReplay(replayScript, frame);
     }
+    fw::FileLock lock;
+    bool locked = false;
+    if (!lockDataFile(lock, locked)) {
+        return 1;
+    }
     std::unique_ptr<CQuellmarkDoc> doc = loadDocument();
     if (!doc) {
         return 1;
+    }
+    keepChanges(*doc, locked);
+    if (fw::IsEnding()) {
+        return 0;
     }
     listview::ViewCommands commands;
     commands.login = [&doc](int& generalUser) { return promptLogin(*doc, generalUser); };
@@ -74,7 +177,11 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
     frame.Create(
         view, [&doc] { registry::OnExportList(*doc); },
         [&doc] { registry::OnExportWorkbook(*doc); });
+    frame.OnForcedExit([&doc] { doc->GetJournal().Discard(); });
     frame.Show();
     view.OnInitialUpdate();
+    if (fw::IsEnding()) {
+        return 0;
+    }
     return fw::RunEventLoop();
 }

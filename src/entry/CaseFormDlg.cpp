@@ -458,6 +458,8 @@ int RunNewCase(CQuellmarkDoc& doc) {
     if (WriteCase(dlg, record, dlg.GetConfirmedAt())) {
         record.SetnIncidentIndex(SettleIncident(dlg, kIncidentNone, doc));
         doc.AddRecord(record);
+        doc.GetJournal().Append(registry::CaseChangeEntry(doc, doc.GetRecordCount() - 1, true,
+                                                          dlg.m_nIncidentState == kIncidentEdited));
     }
     return result;
 }
@@ -477,6 +479,8 @@ int RunExistingCase(CQuellmarkDoc& doc, int recordIndex) {
     if (WriteCase(dlg, record, dlg.GetConfirmedAt())) {
         record.SetnIncidentIndex(SettleIncident(dlg, openedIndex, doc));
         doc.ReplaceRecord(recordIndex, record);
+        doc.GetJournal().Append(registry::CaseChangeEntry(doc, recordIndex, false,
+                                                          dlg.m_nIncidentState == kIncidentEdited));
     }
     return result;
 }

@@ -89,10 +89,9 @@ void refuseIrregular(const std::string& path, const struct stat& st) {
     if (S_ISREG(st.st_mode)) {
         return;
     }
-    throw CFileException(path, 0,
-                         S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR)
-                                             : "通常のファイルではありません"_sj,
-                         FileStep::Open);
+    throw CFileException(
+        path, 0, S_ISDIR(st.st_mode) ? SystemErrorText(EISDIR) : "通常のファイルではありません"_sj,
+        FileStep::Open);
 }
 
 bool sameFile(int fd, const std::string& path) {
@@ -103,6 +102,18 @@ bool sameFile(int fd, const std::string& path) {
 }
 
 } // namespace
+
+std::string DirectoryOf(const std::string& path) {
+    return directoryOf(path);
+}
+
+std::string BaseNameOf(const std::string& path) {
+    return baseNameOf(path);
+}
+
+bool ResolveLinks(const std::string& path, std::string& resolved, int& error) {
+    return resolveLinks(path, resolved, error);
+}
 
 CString SystemErrorText(int error) {
     switch (error) {
@@ -122,18 +133,58 @@ CString SystemErrorText(int error) {
         return "ディスクの読み書きに失敗しました"_sj;
     case ELOOP:
         return "シンボリックリンクが循環しています"_sj;
+    case EFBIG:
+        return "ファイルが大きすぎます（サイズの上限を超えました）"_sj;
+    case ENAMETOOLONG:
+        return "ファイル名が長すぎます"_sj;
+    case ENOTDIR:
+        return "途中の名前がフォルダではありません"_sj;
+    case EMFILE:
+    case ENFILE:
+        return "開いているファイルが多すぎます"_sj;
+    case ENOMEM:
+        return "メモリが足りません"_sj;
+    case EBUSY:
+    case ETXTBSY:
+        return "ファイルが使用中です"_sj;
+    case EEXIST:
+        return "同じ名前のファイルがすでにあります"_sj;
+    case EXDEV:
+        return "別のディスクにまたがる操作はできません"_sj;
+    case EMLINK:
+        return "リンクの数が上限に達しています"_sj;
+    case ENOTEMPTY:
+        return "フォルダが空ではありません"_sj;
+    case EAGAIN:
+    case EINTR:
+        return "操作が中断されました。もう一度試してください"_sj;
+    case ESTALE:
+    case ENOTCONN:
+    case ETIMEDOUT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+        return "ネットワーク上のファイルに接続できません"_sj;
+    case EOVERFLOW:
+        return "ファイルが大きすぎて扱えません"_sj;
+    case EINVAL:
+    case EOPNOTSUPP:
+        return "このファイルシステムではできない操作です"_sj;
+    case EBADF:
+        return "ファイルが正しく開かれていません"_sj;
     default:
         break;
     }
-    CString text = "システムエラー "_sj;
+    // Never a bare number: the user reads what kind of failure it was, the number helps us.
+    CString text = "予期しないシステムエラーです（番号 "_sj;
     text += CString::Formatted("%d", error);
+    text += "）"_sj;
     return text;
 }
 
 CFileException::CFileException(std::string fileName, std::uint64_t offset, CString reason,
                                FileStep step)
-    : m_fileName(std::move(fileName)), m_offset(offset), m_reason(std::move(reason)),
-      m_step(step), m_utf8(Message().ToUtf8()) {}
+    : m_fileName(std::move(fileName)), m_offset(offset), m_reason(std::move(reason)), m_step(step),
+      m_utf8(Message().ToUtf8()) {}
 
 CString CFileException::Message() const {
     CString text = "「"_sj;
@@ -225,6 +276,11 @@ CDiskFile::CDiskFile(const std::string& path, bool* missing) : m_path(path) {
     }
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) & ~O_NONBLOCK);
     m_length = std::uint64_t(st.st_size);
+    m_mtimeNs = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+FileIdentity CDiskFile::Identity() const {
+    return {true, m_length, m_mtimeNs, m_hash.Digest()};
 }
 
 CDiskFile::~CDiskFile() {
@@ -237,6 +293,7 @@ std::size_t CDiskFile::Read(void* buffer, std::size_t n) {
     for (;;) {
         ssize_t r = ::read(m_fd, buffer, n);
         if (r >= 0) {
+            m_hash.Update(buffer, std::size_t(r));
             return std::size_t(r);
         }
         if (errno != EINTR) {
@@ -260,8 +317,7 @@ void CMemFile::Write(const void* buffer, std::size_t n) {
     m_bytes.append(static_cast<const char*>(buffer), n);
 }
 
-CSafeFileWriter::CSafeFileWriter(const std::string& path, FileOps& ops)
-    : m_ops(ops), m_path(path) {
+CSafeFileWriter::CSafeFileWriter(const std::string& path, FileOps& ops) : m_ops(ops), m_path(path) {
     // Through a symbolic link the file it points to is replaced, beside itself, and the link
     // stays as it is.
     int error = 0;

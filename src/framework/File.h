@@ -2,6 +2,7 @@
 // Files: a plain file opened for reading, an in-memory file, and the safe replacement of a
 // file that the user depends on.
 
+#include "framework/Hash64.h"
 #include "framework/String.h"
 
 #include <cstdint>
@@ -72,6 +73,16 @@ public:
     virtual const std::string& GetFilePath() const = 0;
 };
 
+// Which file was read, exactly: its size, its modification time and a hash of the bytes read.
+// A file that is not there has exists false and nothing else.
+struct FileIdentity {
+    bool exists = false;
+    std::uint64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    std::uint64_t hash = 0;
+    friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
 // A file on disk opened for reading.
 class CDiskFile final : public CFile {
 public:
@@ -88,11 +99,15 @@ public:
     void Write(const void* buffer, std::size_t n) override;
     std::uint64_t GetLength() const override { return m_length; }
     const std::string& GetFilePath() const override { return m_path; }
+    // The file as opened, with the hash of every byte read so far.
+    FileIdentity Identity() const;
 
 private:
     std::string m_path;
     int m_fd = -1;
     std::uint64_t m_length = 0;
+    std::int64_t m_mtimeNs = 0;
+    Hash64 m_hash;
 };
 
 // Bytes in memory, for tests, fuzzing and building a file before it is written.
@@ -162,6 +177,13 @@ bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write,
 // SaveFile does; a writer that put another file in its place instead of writing into it fails.
 bool SaveFileByName(const std::string& path, const std::function<void(const std::string&)>& fill,
                     CString* error = nullptr, FileOps& ops = SystemFileOps());
+
+// The folder part of a path ("." when it has none) and the name in it.
+std::string DirectoryOf(const std::string& path);
+std::string BaseNameOf(const std::string& path);
+// The file that path names once every symbolic link on the way is followed; false with the
+// error number on a cycle or an unreadable link. A path that is no link is its own answer.
+bool ResolveLinks(const std::string& path, std::string& resolved, int& error);
 
 // A Japanese text for a system error number, for messages.
 CString SystemErrorText(int error);

@@ -147,12 +147,16 @@ void CQuellmarkView::resetDisplaySettings() {
 void CQuellmarkView::OnLogout() {
     HideCommandButtons();
     CString error;
-    if (!m_doc.SaveDataFile(&error)) {
+    CString notice;
+    if (!m_doc.SaveDataFile(&error, &notice)) {
         // Nothing may be lost: the user stays logged in and can try again. The state changes
         // only after a save, so that no login prompt opens over the message.
         fw::ShowMessage(error);
         ShowCommandButtons(m_bGeneralUser != 0);
         return;
+    }
+    if (!notice.IsEmpty()) {
+        fw::ShowMessage(notice);
     }
     m_nState = kLoginPending;
     RedrawImage();

@@ -88,7 +88,12 @@ void changePasswords(CQuellmarkDoc& doc, CPasswordDlg& dlg) {
     dlg.m_strUserPassword = doc.GetUserPassword();
     dlg.DoModal();
     // What "変更" accepted counts, whichever way the dialog was left.
+    const bool changed = dlg.m_strAdminPassword != doc.GetAdminPassword() ||
+                         dlg.m_strUserPassword != doc.GetUserPassword();
     doc.SetPasswords(dlg.m_strAdminPassword, dlg.m_strUserPassword);
+    if (changed) {
+        doc.GetJournal().Append(PasswordChangeEntry(doc));
+    }
 }
 
 } // namespace
@@ -100,7 +105,8 @@ void OnAdminMenu(CQuellmarkDoc& doc) {
     for (;;) {
         const int result = menu.DoModal();
         if (CStringArray* list = listOf(doc, result)) {
-            RunListEditor(*list, listName(result));
+            RunListEditor(*list, listName(result),
+                          [&doc, list] { doc.GetJournal().Append(ListChangeEntry(doc, *list)); });
         } else if (result == adminmenu::kPasswords) {
             changePasswords(doc, passwords);
         } else if (result != fw::kIdCancel) {

@@ -44,10 +44,11 @@ const DlgTemplate& listEditDialog() {
 
 } // namespace
 
-void RunListEditor(CStringArray& list, const CString& name) {
+void RunListEditor(CStringArray& list, const CString& name, std::function<void()> changed) {
     CListEditDlg dlg;
     dlg.m_pList = &list;
     dlg.m_strListName = name;
+    dlg.m_onChange = std::move(changed);
     // Escape opens the editor again; anything but that (its OK, or a dialog that could not run)
     // leaves it.
     while (dlg.DoModal() == fw::kIdCancel) {
@@ -90,6 +91,9 @@ void CListEditDlg::addItem() {
     if (!m_strNewItem.IsEmpty() && m_pList) {
         m_pList->Add(m_strNewItem);
         ListInsertItem(registry::listedit::kList, 0, m_strNewItem);
+        if (m_onChange) {
+            m_onChange();
+        }
         m_strNewItem.Empty();
     }
     UpdateData(false);
@@ -112,6 +116,9 @@ void CListEditDlg::deleteItem() {
         return;
     }
     m_pList->RemoveAt(n - 1 - lowest);
+    if (m_onChange) {
+        m_onChange();
+    }
     fillList();
     // Text typed and not added goes too.
     m_strNewItem.Empty();

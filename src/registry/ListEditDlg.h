@@ -5,6 +5,8 @@
 #include "framework/StringArray.h"
 #include "framework/ui/Dialog.h"
 
+#include <functional>
+
 namespace registry {
 
 constexpr int kListEditDialogId = 137;
@@ -21,8 +23,9 @@ enum : int {
 } // namespace listedit
 
 // Shows the editor on list, headed by its name, until it is left with its OK; Escape opens it
-// again.
-void RunListEditor(CStringArray& list, const CString& name = {});
+// again. changed runs after every change to the list, while the editor is open.
+void RunListEditor(CStringArray& list, const CString& name = {},
+                   std::function<void()> changed = {});
 
 } // namespace registry
 
@@ -31,8 +34,9 @@ public:
     CListEditDlg();
 
     CString m_strNewItem;
-    CStringArray* m_pList = nullptr; // the document's list, set before the dialog runs
+    CStringArray* m_pList = nullptr;  // the document's list, set before the dialog runs
     CString m_strListName;
+    std::function<void()> m_onChange; // told of every added or deleted text
 
 protected:
     void DoDataExchange(fw::CDataExchange* pDX) override;

@@ -1,6 +1,9 @@
 #include "registry/QuellmarkDoc.h"
 
+#include "registry/DailyBackup.h"
+
 #include <algorithm>
+#include <sys/stat.h>
 
 using namespace registry;
 
@@ -233,6 +236,7 @@ CQuellmarkDoc::CQuellmarkDoc(const std::string& path) : m_strPath(path) {
     }
     CArchive ar(file, CArchive::load);
     Serialize(ar);
+    m_identity = file.Identity();
 }
 
 CQuellmarkDoc::CQuellmarkDoc(NoFile, std::string path) : m_strPath(std::move(path)) {
@@ -243,6 +247,22 @@ void CQuellmarkDoc::setDefaults() {
     m_nFileVersion = 2;
     m_strUserPassword = "trumpa";
     m_strAdminPassword = "qelvo";
+}
+
+void CQuellmarkDoc::StoreRecordFields(CArchive& ar, const CCaseRecord& record) {
+    putRecord(ar, record);
+}
+
+void CQuellmarkDoc::LoadRecordFields(CArchive& ar, CCaseRecord& record) {
+    getRecord(ar, record);
+}
+
+void CQuellmarkDoc::StoreText(CArchive& ar, const CString& text) {
+    putText(ar, text);
+}
+
+CString CQuellmarkDoc::LoadText(CArchive& ar) {
+    return getText(ar);
 }
 
 unsigned char CQuellmarkDoc::ScrambleByte(unsigned char b) noexcept {
@@ -361,16 +381,55 @@ void CQuellmarkDoc::loadFrom(CArchive& ar) {
     *this = std::move(fresh);
 }
 
-bool CQuellmarkDoc::SaveDataFile(CString* error) {
+namespace {
+
+// Passes what is written on to the file and hashes it on the way, so that the saved file is
+// known again without reading it back.
+class HashingFile final : public fw::CFile {
+public:
+    explicit HashingFile(fw::CFile& file) : m_file(file) {}
+    std::size_t Read(void*, std::size_t) override { return 0; }
+    void Write(const void* buffer, std::size_t n) override {
+        m_file.Write(buffer, n);
+        m_hash.Update(buffer, n);
+    }
+    std::uint64_t GetLength() const override { return m_file.GetLength(); }
+    const std::string& GetFilePath() const override { return m_file.GetFilePath(); }
+    std::uint64_t Digest() const { return m_hash.Digest(); }
+
+private:
+    fw::CFile& m_file;
+    fw::Hash64 m_hash;
+};
+
+} // namespace
+
+bool CQuellmarkDoc::SaveDataFile(CString* error, CString* notice) {
+    if (m_backupDay) {
+        registry::KeepDailyBackup(m_strPath, m_backupDay(), notice);
+    }
     CString reason;
+    std::uint64_t hash = 0;
     bool saved = fw::SaveFile(
         m_strPath,
-        [this](fw::CFile& file) {
-            CArchive ar(file, CArchive::store, 1 << 20);
+        [this, &hash](fw::CFile& file) {
+            HashingFile hashing(file);
+            CArchive ar(hashing, CArchive::store, 1 << 20);
             Serialize(ar);
             ar.Flush();
+            hash = hashing.Digest();
         },
         &reason, *m_fileOps);
+    if (saved) {
+        std::string target;
+        int ignored = 0;
+        struct stat st {};
+        if (fw::ResolveLinks(m_strPath, target, ignored) && ::stat(target.c_str(), &st) == 0) {
+            m_identity = {true, std::uint64_t(st.st_size),
+                          std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec, hash};
+        }
+        m_journal.Rebase(m_identity);
+    }
     if (!saved && error) {
         *error =
             "データファイル"_sj + reason +

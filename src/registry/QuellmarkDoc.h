@@ -8,6 +8,7 @@
 #include "framework/StringArray.h"
 #include "framework/Time32.h"
 #include "registry/CaseRecord.h"
+#include "registry/Journal.h"
 
 #include <array>
 #include <cstdint>
@@ -118,8 +119,18 @@ public:
 
     // Writes the whole document to its data file, replacing the old one only once the new one
     // is complete. On failure the old file and the data in memory stay as they were, and
-    // *error (when given) tells in Japanese what failed.
-    bool SaveDataFile(CString* error = nullptr);
+    // *error (when given) tells in Japanese what failed. A success removes the journal; when
+    // daily backups are on, the first save of a day keeps the replaced file, and *notice tells
+    // when that backup could not be made.
+    bool SaveDataFile(CString* error = nullptr, CString* notice = nullptr);
+    // The data file as it was loaded or last saved: exists false when there was none.
+    const fw::FileIdentity& GetFileIdentity() const noexcept { return m_identity; }
+    // The journal of the changes confirmed since then (off until the program enables it).
+    registry::ChangeJournal& GetJournal() noexcept { return m_journal; }
+    // Turns the daily backups on; today tells the date of a save.
+    void EnableDailyBackups(std::function<fw::LocalDate()> today) {
+        m_backupDay = std::move(today);
+    }
     const std::string& GetDataFilePath() const noexcept { return m_strPath; }
     // The system calls through which this document's files are saved (the data file, and the
     // report and the export written from it); a test puts in calls that fail.
@@ -191,6 +202,13 @@ public:
 
     int GetFileVersion() const noexcept { return m_nFileVersion; }
 
+    // The fields of one case and one text as the data file holds them, for other files that
+    // keep cases the same way.
+    static void StoreRecordFields(fw::CArchive& ar, const CCaseRecord& record);
+    static void LoadRecordFields(fw::CArchive& ar, CCaseRecord& record);
+    static void StoreText(fw::CArchive& ar, const CString& text);
+    static CString LoadText(fw::CArchive& ar);
+
     // The self-inverse byte scrambling of texts in the data file.
     static void ScrambleText(CString& text);
     static unsigned char ScrambleByte(unsigned char b) noexcept;
@@ -249,4 +267,7 @@ private:
     std::uint32_t m_nextStamp = 0;
     std::string m_strPath;
     fw::FileOps* m_fileOps = &fw::SystemFileOps();
+    fw::FileIdentity m_identity;
+    registry::ChangeJournal m_journal;
+    std::function<fw::LocalDate()> m_backupDay;
 };

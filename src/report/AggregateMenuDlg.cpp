@@ -49,6 +49,7 @@ void RunAggregateMenu(CQuellmarkDoc& doc) {
             CountPerPerson(doc);
             break;
         case fw::kIdOk:
+        case fw::kNoDialog: // the program is ending
             return;
         default: // Escape shows the menu again
             break;

@@ -1,5 +1,7 @@
 #include "report/HospitalInfo.h"
 
+#include <cstring>
+
 namespace report {
 
 HospitalInfo HospitalInfoOf(const CQuellmarkDoc& doc) {
@@ -8,8 +10,13 @@ HospitalInfo HospitalInfoOf(const CQuellmarkDoc& doc) {
 }
 
 void StoreHospitalInfo(CQuellmarkDoc& doc, const HospitalInfo& info) {
+    const HospitalInfo before = HospitalInfoOf(doc);
     doc.SetHospitalInfo(info.type, info.location, info.beds, info.specialists, info.fullTime,
                         info.partTime);
+    const HospitalInfo after = HospitalInfoOf(doc);
+    if (std::memcmp(&before, &after, sizeof before) != 0) {
+        doc.GetJournal().Append(registry::HospitalChangeEntry(doc));
+    }
 }
 
 bool IsReportableHospital(const HospitalInfo& info) {

@@ -129,6 +129,7 @@ void CountPerPerson(const CQuellmarkDoc& doc) {
                 doc, {dlg.m_strPerson, dlg.m_nMatch != 0, limitOf(start), limitOf(end)}));
             break;
         case kClose:
+        case fw::kNoDialog: // the program is ending
             return;
         default:
             break;

@@ -1,6 +1,7 @@
 #include "framework/ui/Dialog.h"
 
 #include "framework/ui/DialogImpl.h"
+#include "framework/ui/Signals.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -245,8 +246,9 @@ CDialog::~CDialog() {
 
 int CDialog::DoModal() {
     Impl& d = *m_impl;
-    if (d.running) {
-        return -1;
+    // Once the program is ending no dialog opens, so no flow can go on asking.
+    if (d.running || IsEnding()) {
+        return kNoDialog;
     }
     d.ended = false;
     d.result = 0;
@@ -268,7 +270,7 @@ int CDialog::DoModal() {
     running.erase(std::remove(running.begin(), running.end(), this), running.end());
     d.running = false;
     detail::destroyWindow(d);
-    return d.result;
+    return IsEnding() ? kNoDialog : d.result;
 }
 
 void CDialog::EndDialog(int result) {

@@ -12,6 +12,9 @@ namespace fw {
 // cancel (also Escape). Plain numbers, so that rules outside the windows can name them too.
 constexpr int kIdOk = 1;
 constexpr int kIdCancel = 2;
+// What DoModal returns when the dialog could not run: it is running already, or the program
+// is ending.
+constexpr int kNoDialog = -1;
 
 enum class CtlKind {
     Static,

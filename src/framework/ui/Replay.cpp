@@ -11,14 +11,17 @@
 #include <QPixmap>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace fw {
 namespace {
@@ -134,6 +137,10 @@ private:
             return;
         }
         const ReplayStep& step = m_steps[m_next++];
+        if (step.kind == StepKind::WaitFifo) {
+            waitFifo(step);
+            return;
+        }
         // Scheduled first, so that the next step runs inside a modal loop this step opens.
         schedule();
         std::string error;
@@ -141,6 +148,28 @@ private:
             std::fprintf(stderr, "replay: line %d: %s\n", step.line, error.c_str());
             endProgram(2);
         }
+    }
+
+    // Opens the FIFO and goes on once a writer has written to it or closed it; the program
+    // stays responsive meanwhile. A test opens the FIFO for writing, which returns once the
+    // program waits here, and then knows where the program stands (to end it there, say).
+    void waitFifo(const ReplayStep& step) {
+        const int fd = ::open(step.args[0].c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            std::fprintf(stderr, "replay: line %d: cannot open %s: %s\n", step.line,
+                         step.args[0].c_str(), std::strerror(errno));
+            endProgram(2);
+        }
+        auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+        QObject::connect(notifier, &QSocketNotifier::activated, this, [this, notifier, fd] {
+            char buffer[256];
+            while (::read(fd, buffer, sizeof buffer) > 0) {
+            }
+            notifier->setEnabled(false);
+            notifier->deleteLater();
+            ::close(fd);
+            schedule();
+        });
     }
 
     bool run(const ReplayStep& step, std::string& error);

@@ -42,6 +42,7 @@ constexpr std::array kSteps{
     StepSyntax{"save-text", StepKind::SaveText, "cf", "save-text ID FILE"},
     StepSyntax{"shot", StepKind::Shot, "f", "shot FILE"},
     StepSyntax{"print-pdf", StepKind::PrintPdf, "f", "print-pdf FILE"},
+    StepSyntax{"wait-fifo", StepKind::WaitFifo, "f", "wait-fifo FILE"},
 };
 
 constexpr std::array<std::pair<const char*, ScrollCode>, 7> kScrollActions{{

@@ -30,6 +30,7 @@ enum class StepKind {
     SaveText,
     Shot,
     PrintPdf,
+    WaitFifo,
 };
 
 struct ReplayStep {
