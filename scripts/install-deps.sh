@@ -6,7 +6,7 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev fonts-ipafont-gothic
-  e2fsprogs
+  e2fsprogs tzdata
 )
 
 missing=()

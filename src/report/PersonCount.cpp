@@ -49,15 +49,14 @@ void listIncomplete(CString& list, fw::PackedDate date, const CCaseRecord& recor
     list += "\r\n";
 }
 
-// A case is far larger than the six names the search reads, so reading them one case after
-// the other waits on memory each time; asking for them some cases ahead hides that wait.
+// The six names the search reads lie in each case's text block, apart from the case, so
+// reading them one case after the other waits on memory each time; asking for them some cases
+// ahead hides that wait.
 constexpr int kPrefetchDistance = 8;
 
 void prefetchNames(const CQuellmarkDoc& doc, int index) {
     if (index < doc.GetRecordCount()) {
-        const CCaseRecord& ahead = doc.RecordAt(index);
-        __builtin_prefetch(&ahead.GetAnesthesiologist(0));
-        __builtin_prefetch(&ahead.GetSupervisor(CCaseRecord::kPeople - 1));
+        doc.RecordAt(index).Texts().Prefetch();
     }
 }
 
