@@ -71,7 +71,7 @@ public:
     std::string_view View(int slot) const noexcept {
         const std::uint32_t* b = block();
         if (!b) {
-            return {};
+            return std::string_view("", 0); // never a null pointer, which copying may not take
         }
         const std::uint32_t begin = slot > 0 ? b[slot - 1] : 0;
         return {reinterpret_cast<const char*>(b + kCount) + begin, b[slot] - begin};
