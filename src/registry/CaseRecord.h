@@ -13,7 +13,6 @@
 #include <cstdint>
 #include <string_view>
 #include <utility>
-
 #include <vector>
 
 namespace registry {
@@ -85,6 +84,9 @@ public:
     // case fit in four cache lines).
     void Prefetch() const noexcept {
         const char* p = reinterpret_cast<const char*>(block());
+        if (!p) {
+            return;
+        }
         for (int line = 0; line < 4; ++line) {
             __builtin_prefetch(p + 64 * line);
         }
