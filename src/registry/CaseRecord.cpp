@@ -111,6 +111,15 @@ void CaseTexts::Assign(const std::uint32_t (&ends)[kCount], const char* bytes, T
     replaceBlock(fresh, arena != nullptr);
 }
 
+void CaseTexts::MoveInto(TextArena& arena) {
+    if (const std::uint32_t* b = block(); b && owned()) {
+        const std::size_t size = kEndsBytes + textBytes(b);
+        void* moved = arena.Allocate(size);
+        std::memcpy(moved, b, size);
+        replaceBlock(static_cast<std::uint32_t*>(moved), true);
+    }
+}
+
 bool operator==(const CaseTexts& a, const CaseTexts& b) noexcept {
     for (int i = 0; i < CaseTexts::kCount; ++i) {
         if (a.View(i) != b.View(i)) {

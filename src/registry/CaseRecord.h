@@ -79,6 +79,8 @@ public:
     // All texts at once: ends[i] is where text i ends in bytes (the loader's way in). With an
     // arena the block lies there, else the case owns it.
     void Assign(const std::uint32_t (&ends)[kCount], const char* bytes, TextArena* arena = nullptr);
+    // Moves a block of the case's own into the arena, beside the blocks moved before it.
+    void MoveInto(TextArena& arena);
 
     // Asks for the table of ends and the texts after it to be brought near (those of a usual
     // case fit in four cache lines).

@@ -441,6 +441,8 @@ void CQuellmarkDoc::AddRecords(std::vector<CCaseRecord> records) {
     std::size_t from = m_listRecords.size();
     m_listRecords.reserve(from + records.size());
     for (CCaseRecord& r : records) {
+        // Side by side in the arena, as loaded cases are: lists and reports read them in order.
+        r.Texts().MoveInto(m_textArena);
         m_listRecords.push_back(std::move(r));
         m_stamp.push_back(m_nextStamp++);
     }
