@@ -6,7 +6,7 @@ packages=(
   cmake make g++ clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev fonts-ipafont-gothic
-  e2fsprogs qt6-translations-l10n poppler-utils
+  e2fsprogs tzdata qt6-translations-l10n poppler-utils
   libxlsxwriter-dev pkg-config python3
 )
 

@@ -149,6 +149,13 @@ std::uint32_t CArchive::ReadTextLength() {
     return n;
 }
 
+void CArchive::appendLongText(std::string& out) {
+    const std::uint32_t n = ReadTextLength();
+    const std::size_t at = out.size();
+    out.resize(at + n);
+    Read(out.data() + at, n);
+}
+
 CArchive& CArchive::operator<<(const CString& text) {
     WriteTextLength(std::uint32_t(text.GetLength()));
     WriteString(text);

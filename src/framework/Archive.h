@@ -11,6 +11,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 static_assert(std::endian::native == std::endian::little,
@@ -73,6 +74,19 @@ public:
         *this >> text;
     }
 
+    // The bytes of the next text, added to the end of out.
+    void AppendText(std::string& out) {
+        if (m_pos < m_end) {
+            auto n = static_cast<unsigned char>(m_buffer[m_pos]);
+            if (n < 0xFF && m_end - m_pos > n) {
+                out.append(m_buffer.data() + m_pos + 1, n);
+                m_pos += 1 + std::size_t(n);
+                return;
+            }
+        }
+        appendLongText(out);
+    }
+
     // The length prefix of the next text, checked against the bytes that remain.
     std::uint32_t ReadTextLength();
     void WriteTextLength(std::uint32_t n);
@@ -86,6 +100,7 @@ public:
 
 private:
     bool refill();
+    void appendLongText(std::string& out);
 
     CFile& m_file;
     Mode m_mode;

@@ -288,11 +288,11 @@ inline unsigned nextChar(const unsigned char*& p, const unsigned char* end) noex
 
 } // namespace
 
-int CString::Compare(const CString& other) const noexcept {
-    auto* a = reinterpret_cast<const unsigned char*>(data());
-    auto* b = reinterpret_cast<const unsigned char*>(other.data());
-    const unsigned char* aEnd = a + size();
-    const unsigned char* bEnd = b + other.size();
+int CString::Compare(std::string_view textA, std::string_view textB) noexcept {
+    auto* a = reinterpret_cast<const unsigned char*>(textA.data());
+    auto* b = reinterpret_cast<const unsigned char*>(textB.data());
+    const unsigned char* aEnd = a + textA.size();
+    const unsigned char* bEnd = b + textB.size();
     for (;;) {
         unsigned ca = nextChar(a, aEnd);
         unsigned cb = nextChar(b, bEnd);
@@ -305,18 +305,18 @@ int CString::Compare(const CString& other) const noexcept {
     }
 }
 
-std::string_view CString::OrderedBytes() const noexcept {
-    auto* begin = reinterpret_cast<const unsigned char*>(data());
-    const unsigned char* end = begin + size();
+std::string_view CString::OrderedBytes(std::string_view text) noexcept {
+    auto* begin = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = begin + text.size();
     // The usual text: no NUL byte, and a last byte that cannot start a character pair.
-    if (begin == end || (!fw::IsLeadByte(end[-1]) && !std::memchr(begin, 0, size()))) {
-        return view();
+    if (begin == end || (!fw::IsLeadByte(end[-1]) && !std::memchr(begin, 0, text.size()))) {
+        return text;
     }
     const unsigned char* p = begin;
     for (const unsigned char* next = p; nextChar(next, end) != 0;) {
         p = next;
     }
-    return {data(), std::size_t(p - begin)};
+    return {text.data(), std::size_t(p - begin)};
 }
 
 std::uint64_t CString::SortChunk(std::string_view text, std::uint32_t& offset) noexcept {

@@ -71,14 +71,17 @@ public:
 
     // The text order of the sort indexes: character by character, a double-byte character
     // counting as lead * 256 + trail; a NUL byte or a lead byte without its trail ends the text.
-    int Compare(const CString& other) const noexcept;
+    int Compare(const CString& other) const noexcept { return Compare(view(), other.view()); }
+    static int Compare(std::string_view a, std::string_view b) noexcept;
 
     // The bytes that the text order reads: up to a NUL byte or a lead byte without its trail.
     // Two texts compare equal exactly when these bytes are equal.
-    std::string_view OrderedBytes() const noexcept;
+    std::string_view OrderedBytes() const noexcept { return OrderedBytes(view()); }
+    static std::string_view OrderedBytes(std::string_view text) noexcept;
     // Four characters of text from byte offset on, as four 16-bit values, the first in the top
-    // bits, zero after the end; offset moves past them, to the end once the text has ended. Comparing the chunks of two texts in turn
-    // orders them as Compare does; after a chunk whose last character is 0 nothing follows.
+    // bits, zero after the end; offset moves past them, to the end once the text has ended.
+    // Comparing the chunks of two texts in turn orders them as Compare does; after a chunk whose
+    // last character is 0 nothing follows.
     static std::uint64_t SortChunk(std::string_view text, std::uint32_t& offset) noexcept;
 
     // Conversion at the edge. FromUtf8 fails when a character has no cp932 form.

@@ -134,10 +134,16 @@ int CQuellmarkDoc::FilterDisplayIndex(int count, const CaseFilter& filter) {
     int kept = 0;
     for (int i = 0; i < count; ++i) {
         // The cases of the date order lie scattered over the record list; asking for one a few
-        // steps ahead lets its memory arrive while the current one is tested.
-        if (i + kPrefetchAhead < count) {
+        // steps ahead lets its memory arrive while the current one is tested, and its texts,
+        // whose address is in the case, once the case has come.
+        if (i + 2 * kPrefetchAhead < count) {
             prefetchCase(
-                m_listRecords[std::size_t(m_pDisplayIndex[std::size_t(i + kPrefetchAhead)])]);
+                m_listRecords[std::size_t(m_pDisplayIndex[std::size_t(i + 2 * kPrefetchAhead)])]);
+        }
+        if (i + kPrefetchAhead < count) {
+            m_listRecords[std::size_t(m_pDisplayIndex[std::size_t(i + kPrefetchAhead)])]
+                .Texts()
+                .Prefetch();
         }
         int r = m_pDisplayIndex[std::size_t(i)];
         if (matches(m_listRecords[std::size_t(r)])) {

@@ -1,8 +1,13 @@
 #include "registry/QuellmarkDoc.h"
 
+#include "framework/LocalDates.h"
 #include "registry/DailyBackup.h"
 
 #include <algorithm>
+#include <limits>
+#include <new>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
 
 using namespace registry;
@@ -49,10 +54,10 @@ std::int32_t getK(CArchive& ar) {
     return ar.ReadInt32() ^ K;
 }
 
-void putText(CArchive& ar, const CString& text) {
-    ar.WriteTextLength(std::uint32_t(text.GetLength()));
+void putText(CArchive& ar, std::string_view text) {
+    ar.WriteTextLength(std::uint32_t(text.size()));
     char chunk[512];
-    std::size_t left = std::size_t(text.GetLength());
+    std::size_t left = text.size();
     const char* src = text.data();
     while (left > 0) {
         std::size_t n = std::min(left, sizeof chunk);
@@ -106,29 +111,31 @@ constexpr int kIndexFieldKeys[kSortKeyCount] = {
     kKeyKana, kKeyProcedure,        kKeyDate,       kKeySex};
 
 void putRecord(CArchive& ar, const CCaseRecord& r) {
+    using T = CCaseRecord;
+    auto text = [&](T::TextSlot slot) { putText(ar, r.TextView(slot)); };
     putK(ar, r.GetnAgeYears());
     putK(ar, r.GetnAgeDays());
     putK(ar, r.GetnAgeMonths());
-    for (int i = 0; i < CCaseRecord::kPeople; ++i) {
-        putText(ar, r.GetAnesthesiologist(i));
-    }
+    text(T::kAnesthesiologist0);
+    text(T::kAnesthesiologist1);
+    text(T::kAnesthesiologist2);
     putK(ar, r.GetnMethod());
-    putText(ar, r.GetstrAnesthesiaTime());
-    putText(ar, r.GetstrAsa());
-    putText(ar, r.GetstrTransfusionNote());
-    putText(ar, r.GetstrOtherProductName());
+    text(T::kstrAnesthesiaTime);
+    text(T::kstrAsa);
+    text(T::kstrTransfusionNote);
+    text(T::kstrOtherProductName);
     putK(ar, r.GetnBloodLoss());
-    putText(ar, r.GetstrBloodLossNote());
+    text(T::kstrBloodLossNote);
     putK(ar, r.GetnColloid());
     putK(ar, r.GetnCrystalloid());
-    putText(ar, r.GetstrDisease());
+    text(T::kstrDisease);
     putK(ar, r.GetnPreopCode());
-    putText(ar, r.GetstrPreopComment());
-    putText(ar, r.GetstrDepartment());
-    putText(ar, r.GetstrDrugIncident());
-    putText(ar, r.GetstrNotes());
+    text(T::kstrPreopComment);
+    text(T::kstrDepartment);
+    text(T::kstrDrugIncident);
+    text(T::kstrNotes);
     ar << r.GetfHeight();
-    putText(ar, r.GetstrId());
+    text(T::kstrId);
     putK(ar, r.GetnAlbumin());
     putK(ar, r.GetnWholeBlood());
     putK(ar, r.GetnAutologous());
@@ -137,20 +144,20 @@ void putRecord(CArchive& ar, const CCaseRecord& r) {
     putK(ar, r.GetnMap());
     putK(ar, r.GetnOtherProduct());
     putK(ar, r.GetnPc());
-    putText(ar, r.GetstrName());
-    putText(ar, r.GetstrKana());
+    text(T::kstrName);
+    text(T::kstrKana);
     ar << std::int32_t(r.GettSurgery());
-    putText(ar, r.GetstrProcedure());
-    putText(ar, r.GetstrOperatingRoom());
-    putText(ar, r.GetstrSurgeryTime());
+    text(T::kstrProcedure);
+    text(T::kstrOperatingRoom);
+    text(T::kstrSurgeryTime);
     putK(ar, r.GetnSite());
     putK(ar, r.GetnPosition());
-    putText(ar, r.GetstrWard());
+    text(T::kstrWard);
     ar << std::int32_t(r.GetnSex());
     ar << std::int32_t(r.GetbWithhold());
-    for (int i = 0; i < CCaseRecord::kPeople; ++i) {
-        putText(ar, r.GetSupervisor(i));
-    }
+    text(T::kSupervisor0);
+    text(T::kSupervisor1);
+    text(T::kSupervisor2);
     putK(ar, r.GetnWholeBloodUnit());
     putK(ar, r.GetnAutologousUnit());
     putK(ar, r.GetnFfpUnit());
@@ -161,32 +168,56 @@ void putRecord(CArchive& ar, const CCaseRecord& r) {
     ar << r.GetfWeight();
 }
 
-void getRecord(CArchive& ar, CCaseRecord& r) {
+// The texts of one case as they are read, in the order of the file (which is the order of the
+// text slots), gathered so that the case gets them in one block.
+class TextGatherer {
+public:
+    void Take(CArchive& ar, CCaseRecord::TextSlot slot) {
+        ar.AppendText(m_bytes);
+        if (m_bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+            throw std::bad_alloc(); // a case's texts are counted in 32 bits
+        }
+        m_ends[slot] = std::uint32_t(m_bytes.size());
+    }
+    void GiveTo(CCaseRecord& r, registry::TextArena& arena) {
+        scrambleBytes(m_bytes.data(), m_bytes.size());
+        r.Texts().Assign(m_ends, m_bytes.data(), &arena);
+        m_bytes.clear();
+    }
+
+private:
+    std::string m_bytes;
+    std::uint32_t m_ends[CCaseRecord::kTextSlotCount] = {};
+};
+
+void getRecord(CArchive& ar, CCaseRecord& r, TextGatherer& texts, registry::TextArena& arena) {
+    using T = CCaseRecord;
+    auto text = [&](T::TextSlot slot) { texts.Take(ar, slot); };
     r.SetnAgeYears(getK(ar));
     r.SetnAgeDays(getK(ar));
     r.SetnAgeMonths(getK(ar));
-    for (int i = 0; i < CCaseRecord::kPeople; ++i) {
-        r.SetAnesthesiologist(i, getText(ar));
-    }
+    text(T::kAnesthesiologist0);
+    text(T::kAnesthesiologist1);
+    text(T::kAnesthesiologist2);
     r.SetnMethod(getK(ar));
-    r.SetstrAnesthesiaTime(getText(ar));
-    r.SetstrAsa(getText(ar));
-    r.SetstrTransfusionNote(getText(ar));
-    r.SetstrOtherProductName(getText(ar));
+    text(T::kstrAnesthesiaTime);
+    text(T::kstrAsa);
+    text(T::kstrTransfusionNote);
+    text(T::kstrOtherProductName);
     r.SetnBloodLoss(getK(ar));
-    r.SetstrBloodLossNote(getText(ar));
+    text(T::kstrBloodLossNote);
     r.SetnColloid(getK(ar));
     r.SetnCrystalloid(getK(ar));
-    r.SetstrDisease(getText(ar));
+    text(T::kstrDisease);
     r.SetnPreopCode(getK(ar));
-    r.SetstrPreopComment(getText(ar));
-    r.SetstrDepartment(getText(ar));
-    r.SetstrDrugIncident(getText(ar));
-    r.SetstrNotes(getText(ar));
+    text(T::kstrPreopComment);
+    text(T::kstrDepartment);
+    text(T::kstrDrugIncident);
+    text(T::kstrNotes);
     float f;
     ar >> f;
     r.SetfHeight(f);
-    r.SetstrId(getText(ar));
+    text(T::kstrId);
     r.SetnAlbumin(getK(ar));
     r.SetnWholeBlood(getK(ar));
     r.SetnAutologous(getK(ar));
@@ -195,20 +226,20 @@ void getRecord(CArchive& ar, CCaseRecord& r) {
     r.SetnMap(getK(ar));
     r.SetnOtherProduct(getK(ar));
     r.SetnPc(getK(ar));
-    r.SetstrName(getText(ar));
-    r.SetstrKana(getText(ar));
+    text(T::kstrName);
+    text(T::kstrKana);
     r.SettSurgery(ar.ReadInt32());
-    r.SetstrProcedure(getText(ar));
-    r.SetstrOperatingRoom(getText(ar));
-    r.SetstrSurgeryTime(getText(ar));
+    text(T::kstrProcedure);
+    text(T::kstrOperatingRoom);
+    text(T::kstrSurgeryTime);
     r.SetnSite(getK(ar));
     r.SetnPosition(getK(ar));
-    r.SetstrWard(getText(ar));
+    text(T::kstrWard);
     r.SetnSex(ar.ReadInt32());
     r.SetbWithhold(ar.ReadInt32());
-    for (int i = 0; i < CCaseRecord::kPeople; ++i) {
-        r.SetSupervisor(i, getText(ar));
-    }
+    text(T::kSupervisor0);
+    text(T::kSupervisor1);
+    text(T::kSupervisor2);
     r.SetnWholeBloodUnit(getK(ar));
     r.SetnAutologousUnit(getK(ar));
     r.SetnFfpUnit(getK(ar));
@@ -218,6 +249,7 @@ void getRecord(CArchive& ar, CCaseRecord& r) {
     r.SetnUrine(getK(ar));
     ar >> f;
     r.SetfWeight(f);
+    texts.GiveTo(r, arena);
 }
 
 } // namespace
@@ -344,9 +376,10 @@ void CQuellmarkDoc::loadFrom(CArchive& ar) {
     getList(ar, fresh.m_aDepartments);
 
     std::int32_t n = getCount(ar, kMinRecordBytes);
-    fresh.m_listRecords.resize(std::size_t(n));
+    fresh.m_listRecords.reserve(std::size_t(n));
+    TextGatherer gatherer;
     for (std::int32_t i = 0; i < n; ++i) {
-        getRecord(ar, fresh.m_listRecords[std::size_t(i)]);
+        getRecord(ar, fresh.m_listRecords.emplace_back(), gatherer, fresh.m_textArena);
         for (int k = 0; k < kSortKeyCount; ++k) {
             getK(ar); // the stored index entries are rebuilt from the cases
         }
@@ -456,8 +489,9 @@ bool CQuellmarkDoc::keyGreater(int key, int a, int b) const {
 
 void CQuellmarkDoc::computeSurgeryDates(std::size_t from) {
     m_surgeryDate.resize(m_listRecords.size());
+    fw::LocalDates dates;
     for (std::size_t i = from; i < m_listRecords.size(); ++i) {
-        m_surgeryDate[i] = fw::PackedLocalDateOf(m_listRecords[i].GettSurgery());
+        m_surgeryDate[i] = dates.Of(m_listRecords[i].GettSurgery());
     }
 }
 
@@ -465,6 +499,8 @@ void CQuellmarkDoc::AddRecords(std::vector<CCaseRecord> records) {
     std::size_t from = m_listRecords.size();
     m_listRecords.reserve(from + records.size());
     for (CCaseRecord& r : records) {
+        // Side by side in the arena, as loaded cases are: lists and reports read them in order.
+        r.Texts().MoveInto(m_textArena);
         m_listRecords.push_back(std::move(r));
         m_stamp.push_back(m_nextStamp++);
     }

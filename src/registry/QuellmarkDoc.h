@@ -5,6 +5,7 @@
 
 #include "framework/Archive.h"
 #include "framework/File.h"
+#include "framework/LargeBlock.h"
 #include "framework/StringArray.h"
 #include "framework/Time32.h"
 #include "registry/CaseRecord.h"
@@ -14,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace registry {
@@ -220,7 +222,8 @@ private:
     // A case's key as the sort indexes order it: a text, or an integer of up to 128 bits
     // (high, then low), biased so that unsigned order is the signed order of its parts.
     struct SortValue {
-        const CString* text = nullptr;
+        bool isText = false;
+        std::string_view text;
         std::uint64_t high = 0;
         std::uint64_t low = 0;
     };
@@ -255,7 +258,9 @@ private:
     // Indexed by key number - 1.
     std::array<std::vector<int>, registry::kSortKeyCount> m_pSortIndex;
     int m_nRecordCount = 0;
-    std::vector<CCaseRecord> m_listRecords;
+    // Holds the texts of the loaded cases; declared before them, so it goes after them.
+    registry::TextArena m_textArena;
+    std::vector<CCaseRecord, fw::LargeBlockAllocator<CCaseRecord>> m_listRecords;
     CString m_strAdminPassword;
     CString m_strUserPassword;
     int m_nFileVersion = 2;

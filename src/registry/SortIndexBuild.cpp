@@ -55,6 +55,9 @@ struct Entry {
     std::uint32_t offset; // texts: the byte where the next characters start
 };
 
+// Entries are written before they are read: growing leaves them as they come.
+using EntryVector = std::vector<Entry, fw::LargeBlockAllocator<Entry>>;
+
 bool sameWords(const Entry& a, const Entry& b) {
     return a.high == b.high && a.low == b.low;
 }
@@ -91,8 +94,7 @@ void copyIndexes(const Entry* begin, std::size_t n, int* indexes) {
 // one pass per digit in which the entries differ; digits of 16 bits for many entries, of 8 for
 // fewer. With indexes, the sorted record indexes go there and the entries are left in any
 // order (the last pass moves only the indexes).
-void sortDescending(Entry* begin, std::size_t n, std::vector<Entry>& scratch,
-                    int* indexes = nullptr) {
+void sortDescending(Entry* begin, std::size_t n, EntryVector& scratch, int* indexes = nullptr) {
     if (n < kShortRun) {
         insertionSortDescending(begin, n);
         if (indexes) {
@@ -193,8 +195,7 @@ private:
 // Stable sort by descending text, eight characters at a time: a run of entries whose
 // characters so far are equal and may go on is sorted again by the next eight. The offset of
 // each entry is where its text starts in pool.
-void sortTextsDescending(std::vector<Entry>& entries, const TextPool& pool,
-                         std::vector<Entry>& scratch) {
+void sortTextsDescending(EntryVector& entries, const TextPool& pool, EntryVector& scratch) {
     for (Entry& e : entries) {
         pool.ReadCharacters(e);
     }
@@ -259,8 +260,8 @@ public:
     }
 
     // rank[number]: the place of each text in ascending order, from 0.
-    std::vector<std::uint32_t> Ranks(std::vector<Entry>& scratch) const {
-        std::vector<Entry> texts(m_texts.size());
+    std::vector<std::uint32_t> Ranks(EntryVector& scratch) const {
+        EntryVector texts(m_texts.size());
         for (std::size_t i = 0; i < texts.size(); ++i) {
             texts[i] = {0, 0, std::int32_t(i), m_texts[i].start};
         }
@@ -306,38 +307,41 @@ private:
 } // namespace
 
 struct CQuellmarkDoc::SortWork {
-    std::vector<Entry> entries;
-    std::vector<Entry> scratch;
+    EntryVector entries;
+    EntryVector scratch;
 };
 
 CQuellmarkDoc::SortValue CQuellmarkDoc::sortValueOf(int key, int index) const {
     const CCaseRecord& r = m_listRecords[std::size_t(index)];
+    auto text = [&](CCaseRecord::TextSlot slot) { return SortValue{true, r.TextView(slot)}; };
     switch (SortKey(key)) {
     case kKeyDate:
-        return {nullptr, biased(m_surgeryDate[std::size_t(index)]), 0};
+        return {false, {}, biased(m_surgeryDate[std::size_t(index)]), 0};
     case kKeyKana:
-        return {&r.GetstrKana()};
+        return text(CCaseRecord::kstrKana);
     case kKeyId:
-        return {&r.GetstrId()};
+        return text(CCaseRecord::kstrId);
     case kKeyAge:
-        return {nullptr, biased(r.GetnAgeYears()) << 32 | biased(r.GetnAgeMonths()),
+        return {false,
+                {},
+                biased(r.GetnAgeYears()) << 32 | biased(r.GetnAgeMonths()),
                 biased(r.GetnAgeDays())};
     case kKeySex:
-        return {nullptr, biased(r.GetnSex()), 0};
+        return {false, {}, biased(r.GetnSex()), 0};
     case kKeyDisease:
-        return {&r.GetstrDisease()};
+        return text(CCaseRecord::kstrDisease);
     case kKeyProcedure:
-        return {&r.GetstrProcedure()};
+        return text(CCaseRecord::kstrProcedure);
     case kKeyDepartment:
-        return {&r.GetstrDepartment()};
+        return text(CCaseRecord::kstrDepartment);
     case kKeyAsa:
-        return {&r.GetstrAsa()};
+        return text(CCaseRecord::kstrAsa);
     case kKeyMethod:
-        return {nullptr, biased(r.GetnMethod()), 0};
+        return {false, {}, biased(r.GetnMethod()), 0};
     case kKeyAnesthesiologist:
-        return {&r.GetAnesthesiologist(0)};
+        return text(CCaseRecord::kAnesthesiologist0);
     case kKeySupervisor:
-        return {&r.GetSupervisor(0)};
+        return text(CCaseRecord::kSupervisor0);
     }
     // Keys come from the loops over 1 to kSortKeyCount only.
     std::abort();
@@ -346,8 +350,8 @@ CQuellmarkDoc::SortValue CQuellmarkDoc::sortValueOf(int key, int index) const {
 int CQuellmarkDoc::compareKey(int key, int a, int b) const {
     const SortValue va = sortValueOf(key, a);
     const SortValue vb = sortValueOf(key, b);
-    if (va.text) {
-        return va.text->Compare(*vb.text);
+    if (va.isText) {
+        return CString::Compare(va.text, vb.text);
     }
     if (int c = compareWords(va.high, vb.high)) {
         return c;
@@ -356,12 +360,12 @@ int CQuellmarkDoc::compareKey(int key, int a, int b) const {
 }
 
 void CQuellmarkDoc::sortIndex(int key, const std::vector<int>& byStamp, SortWork& work) {
-    std::vector<Entry>& entries = work.entries;
+    EntryVector& entries = work.entries;
     const std::size_t n = byStamp.size();
     entries.resize(n);
     std::vector<int>& index = m_pSortIndex[std::size_t(key - 1)];
     index.resize(n);
-    if (n > 0 && sortValueOf(key, 0).text) {
+    if (n > 0 && sortValueOf(key, 0).isText) {
         sortTexts(key, byStamp, work, index.data());
         return;
     }
@@ -374,8 +378,8 @@ void CQuellmarkDoc::sortIndex(int key, const std::vector<int>& byStamp, SortWork
 
 void CQuellmarkDoc::sortTexts(int key, const std::vector<int>& byStamp, SortWork& work,
                               int* index) const {
-    std::vector<Entry>& entries = work.entries;
-    auto textOf = [&](int r) { return sortValueOf(key, r).text->OrderedBytes(); };
+    EntryVector& entries = work.entries;
+    auto textOf = [&](int r) { return CString::OrderedBytes(sortValueOf(key, r).text); };
     // Few distinct texts: each case sorts by the rank of its text among them.
     DistinctTexts texts(std::max(kFewTexts, entries.size() / kCasesPerText));
     for (std::size_t i = 0; i < entries.size(); ++i) {

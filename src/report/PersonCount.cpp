@@ -5,17 +5,18 @@
 namespace report {
 namespace {
 
-bool containsName(const CString& recorded, const CString& name) {
+bool containsName(std::string_view recorded, const CString& name) {
     // The byte search is quick and finds every place Find could; Find then keeps the ones that
     // start on a character boundary.
-    return recorded.view().find(name.view()) != std::string_view::npos && recorded.Find(name) >= 0;
+    return recorded.find(name.view()) != std::string_view::npos &&
+           CString(recorded).Find(name) >= 0;
 }
 
-// The three names of one role in a case.
+// The three names of one role in a case, where they lie in the case.
 struct Names {
-    const CString& first;
-    const CString& second;
-    const CString& third;
+    std::string_view first;
+    std::string_view second;
+    std::string_view third;
 };
 
 // Without a line break in the name no match can run across the CR LF that joins the three
@@ -25,17 +26,18 @@ bool anyContains(const Names& names, const CString& name) {
         return containsName(names.first, name) || containsName(names.second, name) ||
                containsName(names.third, name);
     }
-    CString joined = names.first;
-    for (const CString* next : {&names.second, &names.third}) {
+    CString joined(names.first);
+    for (std::string_view next : {names.second, names.third}) {
         joined += "\r\n";
-        joined += *next;
+        joined += next;
     }
     return joined.Find(name) >= 0;
 }
 
 bool matches(const Names& names, const PersonQuery& query) {
     if (query.equals) {
-        return names.first == query.name || names.second == query.name || names.third == query.name;
+        const std::string_view name = query.name.view();
+        return names.first == name || names.second == name || names.third == name;
     }
     return anyContains(names, query.name);
 }
@@ -49,15 +51,14 @@ void listIncomplete(CString& list, fw::PackedDate date, const CCaseRecord& recor
     list += "\r\n";
 }
 
-// A case is far larger than the six names the search reads, so reading them one case after
-// the other waits on memory each time; asking for them some cases ahead hides that wait.
+// The six names the search reads lie in each case's text block, apart from the case, so
+// reading them one case after the other waits on memory each time; asking for them some cases
+// ahead hides that wait.
 constexpr int kPrefetchDistance = 8;
 
 void prefetchNames(const CQuellmarkDoc& doc, int index) {
     if (index < doc.GetRecordCount()) {
-        const CCaseRecord& ahead = doc.RecordAt(index);
-        __builtin_prefetch(&ahead.GetAnesthesiologist(0));
-        __builtin_prefetch(&ahead.GetSupervisor(CCaseRecord::kPeople - 1));
+        doc.RecordAt(index).Texts().Prefetch();
     }
 }
 
@@ -74,12 +75,14 @@ int SiteGroupOf(int site) {
 }
 
 PersonRole RoleOf(const CCaseRecord& record, const PersonQuery& query) {
-    if (matches({record.GetAnesthesiologist(0), record.GetAnesthesiologist(1),
-                 record.GetAnesthesiologist(2)},
+    using T = CCaseRecord;
+    if (matches({record.TextView(T::kAnesthesiologist0), record.TextView(T::kAnesthesiologist1),
+                 record.TextView(T::kAnesthesiologist2)},
                 query)) {
         return PersonRole::InCharge;
     }
-    if (matches({record.GetSupervisor(0), record.GetSupervisor(1), record.GetSupervisor(2)},
+    if (matches({record.TextView(T::kSupervisor0), record.TextView(T::kSupervisor1),
+                 record.TextView(T::kSupervisor2)},
                 query)) {
         return PersonRole::Supervising;
     }
