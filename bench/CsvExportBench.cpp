@@ -97,9 +97,10 @@ void BM_WorkbookTextsOnly(benchmark::State& state) {
         bytes = 0;
         for (int i = 0; i < doc.GetRecordCount(); ++i) {
             const CCaseRecord& r = doc.RecordAt(i);
-            for (const CString* text : {&r.GetstrName(), &r.GetstrKana(), &r.GetstrDisease(),
-                                        &r.GetstrProcedure(), &r.GetstrNotes()}) {
-                bytes += registry::WorkbookText(text->view()).size();
+            for (CCaseRecord::TextSlot slot :
+                 {CCaseRecord::kstrName, CCaseRecord::kstrKana, CCaseRecord::kstrDisease,
+                  CCaseRecord::kstrProcedure, CCaseRecord::kstrNotes}) {
+                bytes += registry::WorkbookText(r.TextView(slot)).size();
             }
         }
     }

@@ -51,9 +51,9 @@ template <class Cells> void VisitListColumns(const CQuellmarkDoc& doc, int index
     cells.Number(date.month);
     cells.Number(date.day);
 
-    cells.Text(r.GetstrId().view());
-    cells.Text(r.GetstrName().view());
-    cells.Text(r.GetstrKana().view());
+    cells.Text(r.TextView(CCaseRecord::kstrId));
+    cells.Text(r.TextView(CCaseRecord::kstrName));
+    cells.Text(r.TextView(CCaseRecord::kstrKana));
     cells.Fixed2(r.GetfHeight());
     cells.Fixed2(r.GetfWeight());
     cells.Label((r.GetnSex() == kSexMale ? w.male : w.female).view());
@@ -61,29 +61,29 @@ template <class Cells> void VisitListColumns(const CQuellmarkDoc& doc, int index
     cells.Number(r.GetnAgeMonths());
     cells.Number(r.GetnAgeDays());
 
-    cells.Text(r.GetstrDisease().view());
-    cells.Text(r.GetstrProcedure().view());
-    cells.Text(r.GetstrDepartment().view());
-    cells.Text(r.GetstrWard().view());
-    cells.Text(r.GetstrOperatingRoom().view());
+    cells.Text(r.TextView(CCaseRecord::kstrDisease));
+    cells.Text(r.TextView(CCaseRecord::kstrProcedure));
+    cells.Text(r.TextView(CCaseRecord::kstrDepartment));
+    cells.Text(r.TextView(CCaseRecord::kstrWard));
+    cells.Text(r.TextView(CCaseRecord::kstrOperatingRoom));
     for (int i = 0; i < CCaseRecord::kPeople; ++i) {
-        cells.Text(r.GetAnesthesiologist(i).view());
+        cells.Text(r.TextView(CCaseRecord::TextSlot(CCaseRecord::kAnesthesiologist0 + i)));
     }
     for (int i = 0; i < CCaseRecord::kPeople; ++i) {
-        cells.Text(r.GetSupervisor(i).view());
+        cells.Text(r.TextView(CCaseRecord::TextSlot(CCaseRecord::kSupervisor0 + i)));
     }
     // The form offers only "1".."6E"; a damaged file's text is still the user's text.
-    cells.Text(r.GetstrAsa().view());
+    cells.Text(r.TextView(CCaseRecord::kstrAsa));
     cells.Label(PositionLabel(r.GetnPosition()).view());
     cells.Label(SiteLabel(r.GetnSite()).view());
     cells.Label(MethodLabel(r.GetnMethod()).view());
-    cells.Text(r.GetstrAnesthesiaTime().view());
-    cells.Text(r.GetstrSurgeryTime().view());
+    cells.Text(r.TextView(CCaseRecord::kstrAnesthesiaTime));
+    cells.Text(r.TextView(CCaseRecord::kstrSurgeryTime));
 
     cells.Number(r.GetnCrystalloid());
     cells.Number(r.GetnColloid());
     cells.Number(r.GetnBloodLoss());
-    cells.Text(r.GetstrBloodLossNote().view());
+    cells.Text(r.TextView(CCaseRecord::kstrBloodLossNote));
     cells.Number(r.GetnUrine());
     cells.Number(r.GetnMap());
     unit(r.GetnMapUnit());
@@ -96,10 +96,10 @@ template <class Cells> void VisitListColumns(const CQuellmarkDoc& doc, int index
     cells.Number(r.GetnAlbumin());
     cells.Number(r.GetnWholeBlood());
     unit(r.GetnWholeBloodUnit());
-    cells.Text(r.GetstrOtherProductName().view());
+    cells.Text(r.TextView(CCaseRecord::kstrOtherProductName));
     cells.Number(r.GetnOtherProduct());
     unit(r.GetnOtherUnit());
-    cells.Text(r.GetstrTransfusionNote().view());
+    cells.Text(r.TextView(CCaseRecord::kstrTransfusionNote));
 
     int slots[kPreopSlotCount];
     UnpackPreopSlots(r.GetnPreopCode(), slots);
@@ -109,10 +109,10 @@ template <class Cells> void VisitListColumns(const CQuellmarkDoc& doc, int index
         label.remove_suffix(label.empty() ? 0 : 1);
         cells.Label(label);
     }
-    cells.Text(r.GetstrPreopComment().view());
-    cells.Text(r.GetstrNotes().view());
+    cells.Text(r.TextView(CCaseRecord::kstrPreopComment));
+    cells.Text(r.TextView(CCaseRecord::kstrNotes));
     cells.Label(r.GetbWithhold() == 1 ? w.withheld.view() : std::string_view());
-    cells.Text(r.GetstrDrugIncident().view());
+    cells.Text(r.TextView(CCaseRecord::kstrDrugIncident));
 
     const int row = r.GetnIncidentIndex();
     if (row == -1) {

@@ -179,9 +179,10 @@ public:
         }
         m_ends[slot] = std::uint32_t(m_bytes.size());
     }
-    void GiveTo(CCaseRecord& r, registry::TextArena& arena) {
+    // Into the arena when one is given, else into a block of the case's own.
+    void GiveTo(CCaseRecord& r, registry::TextArena* arena) {
         scrambleBytes(m_bytes.data(), m_bytes.size());
-        r.Texts().Assign(m_ends, m_bytes.data(), &arena);
+        r.Texts().Assign(m_ends, m_bytes.data(), arena);
         m_bytes.clear();
     }
 
@@ -190,7 +191,7 @@ private:
     std::uint32_t m_ends[CCaseRecord::kTextSlotCount] = {};
 };
 
-void getRecord(CArchive& ar, CCaseRecord& r, TextGatherer& texts, registry::TextArena& arena) {
+void getRecord(CArchive& ar, CCaseRecord& r, TextGatherer& texts, registry::TextArena* arena) {
     using T = CCaseRecord;
     auto text = [&](T::TextSlot slot) { texts.Take(ar, slot); };
     r.SetnAgeYears(getK(ar));
@@ -286,7 +287,8 @@ void CQuellmarkDoc::StoreRecordFields(CArchive& ar, const CCaseRecord& record) {
 }
 
 void CQuellmarkDoc::LoadRecordFields(CArchive& ar, CCaseRecord& record) {
-    getRecord(ar, record);
+    TextGatherer texts;
+    getRecord(ar, record, texts, nullptr);
 }
 
 void CQuellmarkDoc::StoreText(CArchive& ar, const CString& text) {
@@ -379,7 +381,7 @@ void CQuellmarkDoc::loadFrom(CArchive& ar) {
     fresh.m_listRecords.reserve(std::size_t(n));
     TextGatherer gatherer;
     for (std::int32_t i = 0; i < n; ++i) {
-        getRecord(ar, fresh.m_listRecords.emplace_back(), gatherer, fresh.m_textArena);
+        getRecord(ar, fresh.m_listRecords.emplace_back(), gatherer, &fresh.m_textArena);
         for (int k = 0; k < kSortKeyCount; ++k) {
             getK(ar); // the stored index entries are rebuilt from the cases
         }
