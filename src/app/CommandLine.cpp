@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <pwd.h>
+#include <string_view>
 #include <unistd.h>
 
 namespace app {
@@ -9,6 +10,8 @@ namespace app {
 namespace {
 
 constexpr const char* kDefaultFolderName = "vora-data";
+constexpr std::string_view kDataDir = "--data-dir";
+constexpr std::string_view kDataDirIs = "--data-dir=";
 
 bool isOption(const std::string& arg) {
     return arg.size() > 1 && arg[0] == '-';
@@ -59,13 +62,13 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::st
                 c.action = Action::VerifyData;
                 c.dataFile = hasValue ? args[++i] : std::string();
             }
-        } else if (arg == "--data-dir" || arg.rfind("--data-dir=", 0) == 0) {
+        } else if (arg == kDataDir || arg.rfind(kDataDirIs, 0) == 0) {
             if (!c.dataFolder.empty()) {
                 return usage("--data-dir は一度だけです");
             }
-            if (arg.size() > 11) {
-                c.dataFolder = arg.substr(11);
-            } else if (arg.size() == 11) {
+            if (arg.size() > kDataDirIs.size()) {
+                c.dataFolder = arg.substr(kDataDirIs.size());
+            } else if (arg.size() == kDataDirIs.size()) {
                 return usage("--data-dir= のあとにフォルダがありません");
             } else if (home.empty()) {
                 return usage("ホームフォルダが分からないので、--data-dir=DIR で指定してください");
