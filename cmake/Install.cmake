@@ -27,6 +27,10 @@ endforeach()
 string(REGEX REPLACE "^([0-9]+-[0-9]+)-([0-9])$" "\\1-0\\2" VORA_RELEASE_DATE
        "${VORA_RELEASE_DATE}")
 
+# The installed program resolves its symbols at start and keeps its relocations read-only.
+if(NOT VORA_SANITIZE AND NOT VORA_FUZZ)
+  target_link_options(vora PRIVATE -Wl,-z,relro,-z,now)
+endif()
 install(TARGETS vora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/resources/vora.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
