@@ -1,5 +1,6 @@
 # The two commands of the README: `make run` and `make test`; `make screenshots` renews the
-# pictures of the user's guide.
+# pictures of the user's guide, `make package` builds the Debian package. Warnings are errors in
+# every build made here.
 BUILD   ?= build
 ASAN    ?= build-asan
 FUZZBLD ?= build-fuzz
@@ -8,13 +9,13 @@ JOBS    ?= 2
 FUZZ_SECONDS ?= 30
 export TZ := Asia/Tokyo
 
-.PHONY: deps build run test screenshots unit-asan fuzz bench clean
+.PHONY: deps build run test screenshots package unit-asan fuzz bench clean
 
 deps:
 	@bash scripts/install-deps.sh
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORA_WERROR=ON
 	cmake --build $(BUILD) -j$(JOBS)
 
 run: build
@@ -29,14 +30,20 @@ test: build
 screenshots: build
 	bash scripts/screenshots.sh $(BUILD) docs/screens
 
+# vora_<version>_amd64.deb in the build folder, without lintian errors or warnings.
+package: build
+	cd $(BUILD) && cpack -G DEB
+	lintian --fail-on error,warning $(BUILD)/vora_*_amd64.deb
+
 unit-asan: deps
-	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVORA_SANITIZE=ON -DVORA_UI=OFF -DVORA_BENCH=OFF
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVORA_SANITIZE=ON -DVORA_UI=OFF -DVORA_BENCH=OFF \
+	  -DVORA_WERROR=ON
 	cmake --build $(ASAN) -j$(JOBS) --target vora_tests
 	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -R '^unit$$'
 
 fuzz: deps
 	cmake -S . -B $(FUZZBLD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-	  -DVORA_FUZZ=ON -DVORA_UI=OFF -DVORA_TESTS=OFF -DVORA_BENCH=OFF
+	  -DVORA_FUZZ=ON -DVORA_UI=OFF -DVORA_TESTS=OFF -DVORA_BENCH=OFF -DVORA_WERROR=ON
 	cmake --build $(FUZZBLD) -j$(JOBS)
 	@for target in $(FUZZBLD)/fuzz/*Fuzz; do \
 	  name=$$(basename $$target); corpus=$(FUZZBLD)/corpus-$$name; mkdir -p $$corpus; \

@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-ipafont-gothic
   e2fsprogs tzdata qt6-translations-l10n poppler-utils
   libxlsxwriter-dev pkg-config python3
+  dpkg-dev desktop-file-utils appstream lintian
 )
 
 missing=()

@@ -1,29 +1,47 @@
+#include "app/CommandLine.h"
+#include "framework/Folder.h"
 #include "registry/DataFileCheck.h"
 
 #ifndef VORA_NO_UI
 #include "app/QuellmarkApp.h"
 #endif
 
-#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && std::strcmp(argv[1], "--verify-data") == 0) {
-        return registry::VerifyDataFile(argc >= 3 ? argv[2] : "vora.dat", std::cout);
+    std::error_code ignored;
+    const app::CommandLine cmd =
+        app::ParseCommandLine({argv + 1, argv + argc}, app::HomeFolder(),
+                              std::filesystem::current_path(ignored).string());
+    switch (cmd.action) {
+    case app::Action::Help:
+        std::cout << app::HelpText();
+        return 0;
+    case app::Action::Version:
+        std::cout << app::VersionText();
+        return 0;
+    case app::Action::Usage:
+        std::cerr << "vora: " << cmd.error << "\n" << app::UsageText();
+        return 2;
+    default:
+        break;
+    }
+    if (std::string error; !cmd.dataFolder.empty() && !fw::EnterFolder(cmd.dataFolder, &error)) {
+        std::cerr << "vora: " << error << "\n";
+        return 1;
+    }
+    if (cmd.action == app::Action::VerifyData) {
+        return registry::VerifyDataFile(cmd.dataFile.empty() ? "vora.dat" : cmd.dataFile,
+                                        std::cout);
     }
 #ifdef VORA_NO_UI
-    std::cerr << "usage: vora --verify-data [FILE]\n";
+    std::cerr << "vora: このビルドには画面がありません\n" << app::UsageText();
     return 2;
 #else
-    std::string script;
-    if (argc >= 3 && std::strcmp(argv[1], "--replay") == 0) {
-        script = argv[2];
-    } else if (argc >= 2) {
-        std::cerr << "usage: vora [--replay SCRIPT | --verify-data [FILE]]\n";
-        return 2;
-    }
     CQuellmarkApp app;
-    return app.Run(argc, argv, script);
+    return app.Run(argc, argv, cmd.replayScript);
 #endif
 }

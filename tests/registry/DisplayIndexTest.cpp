@@ -49,7 +49,10 @@ std::string kept(const std::vector<FilterCase>& cases, const CaseFilter& filter)
     const int n = doc.FilterDisplayIndex(doc.BuildDisplayIndex(kColDate, 0, 0), filter);
     std::string out;
     for (const CString& name : names(doc, n)) {
-        out += (out.empty() ? "" : " ") + name.ToUtf8();
+        if (!out.empty()) {
+            out += ' ';
+        }
+        out += name.ToUtf8();
     }
     return out;
 }

@@ -1,0 +1,73 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using app::Action;
+
+struct Case {
+    std::vector<std::string> args;
+    Action action;
+    std::string script;
+    std::string file;
+    std::string folder;
+};
+
+TEST(CommandLineTest, ArgumentsGiveTheActionAndItsFiles) {
+    const Case cases[] = {
+        {{}, Action::Run, "", "", ""},
+        {{"--replay", "s.replay"}, Action::Run, "s.replay", "", ""},
+        {{"--verify-data"}, Action::VerifyData, "", "", ""},
+        {{"--verify-data", "old.dat"}, Action::VerifyData, "", "old.dat", ""},
+        // The default data folder lies in the home folder; a file named on the command line
+        // stays the one the user meant after the program moved there.
+        {{"--data-dir"}, Action::Run, "", "", "/home/u/vora-data"},
+        {{"--data-dir=/srv/reg"}, Action::Run, "", "", "/srv/reg"},
+        {{"--data-dir", "--replay", "s.replay"},
+         Action::Run,
+         "/here/s.replay",
+         "",
+         "/home/u/vora-data"},
+        {{"--verify-data", "/abs.dat", "--data-dir=d"}, Action::VerifyData, "", "/abs.dat", "d"},
+        {{"--verify-data", "x.dat", "--data-dir=d"}, Action::VerifyData, "", "/here/x.dat", "d"},
+        {{"--verify-data", "--data-dir"}, Action::VerifyData, "", "", "/home/u/vora-data"},
+        {{"--version", "--bogus"}, Action::Version, "", "", ""},
+        {{"--replay", "s", "-h"}, Action::Help, "", "", ""},
+        // What no action accepts is refused with the usage.
+        {{"--bogus"}, Action::Usage, "", "", ""},
+        {{"stray"}, Action::Usage, "", "", ""},
+        {{"--replay"}, Action::Usage, "", "", ""},
+        {{"--replay", "--verify-data"}, Action::Usage, "", "", ""},
+        {{"--verify-data", "a", "b"}, Action::Usage, "", "", ""},
+        {{"--replay", "s", "--verify-data"}, Action::Usage, "", "", ""},
+        {{"--data-dir="}, Action::Usage, "", "", ""},
+        {{"--data-dir=a", "--data-dir=b"}, Action::Usage, "", "", ""},
+        {{"--data-dirx"}, Action::Usage, "", "", ""},
+    };
+    for (const Case& c : cases) {
+        std::string trace;
+        for (const std::string& a : c.args) {
+            trace += a + ' ';
+        }
+        SCOPED_TRACE(trace);
+        const app::CommandLine got = app::ParseCommandLine(c.args, "/home/u", "/here");
+        EXPECT_EQ(got.action, c.action);
+        EXPECT_EQ(got.error.empty(), c.action != Action::Usage) << got.error;
+        if (c.action == Action::Run || c.action == Action::VerifyData) {
+            EXPECT_EQ(got.replayScript, c.script);
+            EXPECT_EQ(got.dataFile, c.file);
+            EXPECT_EQ(got.dataFolder, c.folder);
+        }
+    }
+}
+
+TEST(CommandLineTest, DefaultFolderNeedsAKnownHome) {
+    EXPECT_EQ(app::ParseCommandLine({"--data-dir"}, "", "/here").action, Action::Usage);
+    EXPECT_EQ(app::ParseCommandLine({"--data-dir=/d"}, "", "/here").dataFolder, "/d");
+}
+
+} // namespace
