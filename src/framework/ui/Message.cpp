@@ -24,7 +24,7 @@ struct TextSize {
 // opening bracket. A Japanese word cut in two ("入力されていませ" / "ん") reads as something
 // else, so lines break only there, as far as the width allows.
 bool endsPhrase(QChar c) {
-    static const QString after = QString::fromUtf8("、。，．）」』】！？ 　,.!?)");
+    static const QString after = QString::fromUtf8("、。，．：）」』】！？ 　,.!?:)");
     return after.contains(c);
 }
 bool startsPhrase(QChar c) {
