@@ -168,6 +168,7 @@ void sortDescending(Entry* begin, std::size_t n, EntryVector& scratch, int* inde
 // what the sorts read again and again lies close together, away from the cases.
 class TextPool {
 public:
+    void Reserve(std::size_t bytes) { m_bytes.reserve(bytes); }
     // Where the text starts.
     std::uint32_t Add(std::string_view text) {
         if (text.size() >= std::numeric_limits<std::uint32_t>::max() - m_bytes.size()) {
@@ -382,10 +383,16 @@ void CQuellmarkDoc::sortTexts(int key, const std::vector<int>& byStamp, SortWork
     auto textOf = [&](int r) { return CString::OrderedBytes(sortValueOf(key, r).text); };
     // Few distinct texts: each case sorts by the rank of its text among them.
     DistinctTexts texts(std::max(kFewTexts, entries.size() / kCasesPerText));
+    std::size_t bytesSeen = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::uint32_t number = texts.Number(textOf(byStamp[i]));
+        const std::string_view text = textOf(byStamp[i]);
+        bytesSeen += text.size() + 1;
+        const std::uint32_t number = texts.Number(text);
         if (number == DistinctTexts::kTooMany) {
             TextPool pool;
+            // Room for all the texts at the size of those seen so far, so that the pool is
+            // not copied again and again as it grows.
+            pool.Reserve(bytesSeen / (i + 1) * entries.size() * 5 / 4);
             for (std::size_t k = 0; k < entries.size(); ++k) {
                 entries[k] = {0, 0, byStamp[k], pool.Add(textOf(byStamp[k]))};
             }
