@@ -8,11 +8,7 @@
 
 namespace fw {
 
-namespace {
-
-// mkdir -p with owner-only folders; an existing folder on the way is fine, anything else in its
-// place is not.
-int makeFolders(const std::string& path) {
+int MakeFolders(const std::string& path) {
     for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
         const std::string part = path.substr(0, end);
         if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) {
@@ -24,10 +20,8 @@ int makeFolders(const std::string& path) {
     }
 }
 
-} // namespace
-
 bool EnterFolder(const std::string& path, std::string* error) {
-    int failure = path.empty() ? ENOENT : makeFolders(path);
+    int failure = path.empty() ? ENOENT : MakeFolders(path);
     if (failure == 0 && ::chdir(path.c_str()) != 0) {
         failure = errno;
     }

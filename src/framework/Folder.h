@@ -5,6 +5,11 @@
 
 namespace fw {
 
+// mkdir -p with owner-only folders: 0 when path is a folder afterwards (one that was there keeps
+// its permissions), else the error number. Something else in the place of a folder on the way
+// fails later, when it is used as one.
+int MakeFolders(const std::string& path);
+
 // Makes path the working directory, creating it and any missing parent first, readable by its
 // owner only (it holds patient data); an existing folder keeps its permissions. False when it
 // failed, with *error saying in Japanese (UTF-8, for the terminal) which folder and why.

@@ -2,6 +2,7 @@
 
 #include "framework/File.h"
 #include "framework/FileTools.h"
+#include "framework/Folder.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -36,12 +37,8 @@ bool KeepDailyBackup(const std::string& dataFilePath, const fw::LocalDate& day, 
     if (::lstat(path.c_str(), &existing) == 0) {
         return true; // this day's backup was made by an earlier save
     }
-    bool kept = ::mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST;
-    if (!kept) {
-        error = errno;
-    } else {
-        kept = fw::LinkOrCopy(target, path, error);
-    }
+    error = fw::MakeFolders(folder);
+    const bool kept = error == 0 && fw::LinkOrCopy(target, path, error);
     if (!kept) {
         if (notice) {
             CString where;
