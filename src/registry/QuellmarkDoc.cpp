@@ -319,6 +319,7 @@ void CQuellmarkDoc::Serialize(CArchive& ar) {
 }
 
 void CQuellmarkDoc::storeTo(CArchive& ar) {
+    completeSortIndexes();
     ar << std::int32_t(m_nFileVersion);
     putText(ar, m_strAdminPassword);
     putText(ar, m_strUserPassword);
@@ -393,7 +394,8 @@ void CQuellmarkDoc::loadFrom(CArchive& ar) {
     }
     fresh.m_nextStamp = std::uint32_t(n);
     fresh.computeSurgeryDates(0);
-    fresh.rebuildSortIndexes();
+    fresh.sortIndexes(true, false);
+    fresh.m_pDisplayIndex.assign(std::size_t(n), 0);
 
     std::int32_t m = getCount(ar, kMinIncidentBytes);
     for (auto& values : fresh.m_pIncidentValue) {
@@ -508,11 +510,15 @@ void CQuellmarkDoc::AddRecords(std::vector<CCaseRecord> records) {
     }
     m_nRecordCount = int(m_listRecords.size());
     computeSurgeryDates(from);
-    rebuildSortIndexes();
+    sortIndexes(true, false);
+    m_pDisplayIndex.assign(m_listRecords.size(), 0);
 }
 
 void CQuellmarkDoc::insertIntoIndexes(int r) {
     for (int key = 1; key <= kSortKeyCount; ++key) {
+        if (!indexKept(key)) {
+            continue;
+        }
         std::vector<int>& index = m_pSortIndex[std::size_t(key - 1)];
         auto at = std::partition_point(index.begin(), index.end(),
                                        [&](int e) { return compareKey(key, e, r) > 0; });
@@ -538,6 +544,9 @@ bool CQuellmarkDoc::ReplaceRecord(int index, const CCaseRecord& record) {
     // Where the case stands now, found with its old key and stamp.
     std::array<std::size_t, kSortKeyCount> oldPos{};
     for (int key = 1; key <= kSortKeyCount; ++key) {
+        if (!indexKept(key)) {
+            continue;
+        }
         const std::vector<int>& sorted = m_pSortIndex[std::size_t(key - 1)];
         auto at = std::partition_point(sorted.begin(), sorted.end(),
                                        [&](int e) { return keyGreater(key, e, index); });
@@ -550,6 +559,9 @@ bool CQuellmarkDoc::ReplaceRecord(int index, const CCaseRecord& record) {
         return true;
     }
     for (int key = 1; key <= kSortKeyCount; ++key) {
+        if (!indexKept(key)) {
+            continue;
+        }
         std::vector<int>& sorted = m_pSortIndex[std::size_t(key - 1)];
         std::size_t p = oldPos[std::size_t(key - 1)];
         auto greater = [&](int e) { return compareKey(key, e, index) > 0; };
@@ -576,6 +588,9 @@ bool CQuellmarkDoc::ReplaceRecord(int index, const CCaseRecord& record) {
 }
 
 int CQuellmarkDoc::GetSortIndexEntry(int key, int pos) const {
+    if (key != kKeyDate) {
+        completeSortIndexes();
+    }
     return m_pSortIndex[std::size_t(key - 1)][std::size_t(pos)];
 }
 

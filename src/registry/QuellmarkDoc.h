@@ -228,9 +228,17 @@ private:
         std::uint64_t low = 0;
     };
     SortValue sortValueOf(int key, int index) const;
-    void rebuildSortIndexes();
+    // Sorts the date index, the other eleven, or both, from the cases and their stamps. The
+    // other eleven are left for later when not sorted here.
+    void sortIndexes(bool date, bool others) const;
+    // Sorts the indexes that were left; every reader of them but the list asks for it first.
+    void completeSortIndexes() const;
+    // Whether key's index is kept in order now as cases are added and replaced.
+    bool indexKept(int key) const noexcept {
+        return key == registry::kKeyDate || !m_sortIndexesLeft;
+    }
     struct SortWork;
-    void sortIndex(int key, const std::vector<int>& byStamp, SortWork& work);
+    void sortIndex(int key, const std::vector<int>& byStamp, SortWork& work) const;
     void sortTexts(int key, const std::vector<int>& byStamp, SortWork& work, int* index) const;
     void computeSurgeryDates(std::size_t from);
     void insertIntoIndexes(int index);
@@ -255,8 +263,13 @@ private:
     CStringArray m_aAnesthesiologists;
     std::array<std::vector<std::int32_t>, kIncidentValues> m_pIncidentValue;
     std::vector<int> m_pDisplayIndex;
-    // Indexed by key number - 1.
-    std::array<std::vector<int>, registry::kSortKeyCount> m_pSortIndex;
+    // Indexed by key number - 1. Only the date index orders the list; the other eleven are
+    // written to the data file and nowhere read, so after a load or a batch of new cases they
+    // are sorted when first asked for (the save at logout) instead of while the user waits.
+    // Until then m_sortIndexesLeft is set and their contents mean nothing. Sorting them later
+    // from the stamps gives what keeping them in order case by case would have given.
+    mutable std::array<std::vector<int>, registry::kSortKeyCount> m_pSortIndex;
+    mutable bool m_sortIndexesLeft = false;
     int m_nRecordCount = 0;
     // Holds the texts of the loaded cases; declared before them, so it goes after them.
     registry::TextArena m_textArena;

@@ -360,7 +360,7 @@ int CQuellmarkDoc::compareKey(int key, int a, int b) const {
     return compareWords(va.low, vb.low);
 }
 
-void CQuellmarkDoc::sortIndex(int key, const std::vector<int>& byStamp, SortWork& work) {
+void CQuellmarkDoc::sortIndex(int key, const std::vector<int>& byStamp, SortWork& work) const {
     EntryVector& entries = work.entries;
     const std::size_t n = byStamp.size();
     entries.resize(n);
@@ -409,7 +409,7 @@ void CQuellmarkDoc::sortTexts(int key, const std::vector<int>& byStamp, SortWork
     sortDescending(entries.data(), entries.size(), work.scratch, index);
 }
 
-void CQuellmarkDoc::rebuildSortIndexes() {
+void CQuellmarkDoc::sortIndexes(bool date, bool others) const {
     const std::size_t n = std::size_t(m_nRecordCount);
     // The cases, latest stamp first: the order that equal keys keep.
     std::vector<int> byStamp(n);
@@ -420,9 +420,18 @@ void CQuellmarkDoc::rebuildSortIndexes() {
         std::sort(byStamp.begin(), byStamp.end(),
                   [&](int a, int b) { return m_stamp[std::size_t(a)] > m_stamp[std::size_t(b)]; });
     }
+    if (date) {
+        SortWork buffers;
+        sortIndex(kKeyDate, byStamp, buffers);
+    }
+    m_sortIndexesLeft = !others;
+    if (!others) {
+        return;
+    }
     // Each sort only reads the cases and writes its own index, so a large registry sorts on
     // two cores, each taking the next key that is left.
-    std::atomic<int> nextKey{1};
+    static_assert(kKeyDate == 1);
+    std::atomic<int> nextKey{2};
     auto work = [&] {
         SortWork buffers;
         for (int key; (key = nextKey++) <= kSortKeyCount;) {
@@ -434,12 +443,22 @@ void CQuellmarkDoc::rebuildSortIndexes() {
             }
         }
     };
-    if (n < kTwoCoreCases) {
-        work();
-    } else {
-        registry::runOnTwoThreads(work);
+    try {
+        if (n < kTwoCoreCases) {
+            work();
+        } else {
+            registry::runOnTwoThreads(work);
+        }
+    } catch (...) {
+        m_sortIndexesLeft = true; // some may be half sorted: all are sorted again next time
+        throw;
     }
-    m_pDisplayIndex.assign(n, 0);
+}
+
+void CQuellmarkDoc::completeSortIndexes() const {
+    if (m_sortIndexesLeft) {
+        sortIndexes(false, true);
+    }
 }
 
 namespace registry {

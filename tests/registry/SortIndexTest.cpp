@@ -285,6 +285,48 @@ TEST(SortIndexReplaceTest, CorrectionsAfterLoadingKeepTheInsertionOrder) {
     }
 }
 
+// After a load or a batch the indexes other than the date's are sorted only when first read.
+// Corrections and new cases in between, with the save as the first reader, must save what
+// keeping every index in order would have saved; the list's date index stays in order all
+// along.
+TEST(SortIndexLaterTest, ChangesBeforeTheFirstSaveSaveAsIfEveryIndexWasKept) {
+    for (const Distribution& d : distributions(-1)) {
+        SCOPED_TRACE(traceOf(d));
+        std::vector<CCaseRecord> pool = casesOf(d);
+        const std::size_t half = pool.size() / 2;
+        CQuellmarkDoc first(CQuellmarkDoc::NoFile{});
+        first.AddRecords({pool.begin(), pool.begin() + std::ptrdiff_t(half)});
+        CQuellmarkDoc doc = loaded(testing_support::StoredBytes(first));
+        ReferenceIndexes reference({pool.begin(), pool.begin() + std::ptrdiff_t(half)});
+        std::mt19937 rng(d.seed);
+        auto replace = [&] {
+            const int index = int(rng() % unsigned(reference.Count()));
+            const CCaseRecord& r = pool[rng() % pool.size()];
+            ASSERT_TRUE(doc.ReplaceRecord(index, r));
+            reference.Replace(index, r);
+        };
+        for (int step = 0; step < 3; ++step) {
+            replace();
+            doc.AddRecord(pool[half + std::size_t(step)]);
+            reference.Add(pool[half + std::size_t(step)]);
+            ASSERT_EQ(DocumentIndex(doc, kKeyDate), reference.Index(kKeyDate));
+        }
+        std::vector<CCaseRecord> batch(pool.begin() + std::ptrdiff_t(half) + 3, pool.end());
+        doc.AddRecords(batch);
+        for (const CCaseRecord& r : batch) {
+            reference.Add(r);
+        }
+        replace();
+        ASSERT_EQ(DocumentIndex(doc, kKeyDate), reference.Index(kKeyDate));
+        EXPECT_EQ(testing_support::SavedIndexMismatch(testing_support::StoredBytes(doc),
+                                                      reference.Indexes()),
+                  "");
+        // Sorted now, they are kept in order from here on.
+        replace();
+        ASSERT_NO_FATAL_FAILURE(expectIndexesAndSavedFields(doc, reference));
+    }
+}
+
 TEST(SortIndexReplaceTest, EqualKeysPutTheLatestFirst) {
     CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
     doc.AddRecord(BlankCase("a", 2006, 4, 1));
