@@ -3,6 +3,7 @@
 // read must apply to the document without reaching past it, and the document must save to a
 // file that loads again with the same cases and incident rows.
 
+#include "StoredBytes.h"
 #include "registry/Journal.h"
 #include "registry/QuellmarkDoc.h"
 
@@ -11,14 +12,6 @@
 namespace {
 
 const fw::FileIdentity kLoaded{true, 69, 1, 2};
-
-std::string stored(CQuellmarkDoc& doc) {
-    fw::CMemFile file;
-    fw::CArchive ar(file, fw::CArchive::store);
-    doc.Serialize(ar);
-    ar.Flush();
-    return file.Bytes();
-}
 
 // A registry of two cases, one pointing to the one incident row.
 CQuellmarkDoc startingDocument() {
@@ -47,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const registry::JournalEntry& entry : contents.entries) {
         registry::ApplyJournalEntry(doc, entry);
     }
-    const std::string first = stored(doc);
+    const std::string first = StoredBytes(doc);
     CQuellmarkDoc again(CQuellmarkDoc::NoFile{});
     fw::CMemFile file(first, "vora.dat");
     fw::CArchive ar(file, fw::CArchive::load, 4096);

@@ -2,6 +2,7 @@
 // a file exception; whatever loads must have every sort index in order, save, reload and save
 // again to the same bytes, and every list and incident lookup must stay inside the document.
 
+#include "StoredBytes.h"
 #include "registry/QuellmarkDoc.h"
 
 #include <cstdlib>
@@ -9,14 +10,6 @@
 #include <vector>
 
 namespace {
-
-std::string stored(CQuellmarkDoc& doc) {
-    fw::CMemFile file;
-    fw::CArchive ar(file, fw::CArchive::store);
-    doc.Serialize(ar);
-    ar.Flush();
-    return file.Bytes();
-}
 
 void load(CQuellmarkDoc& doc, std::string_view bytes) {
     fw::CMemFile file(bytes, "vora.dat");
@@ -68,10 +61,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     everything.nMask = 0x3FFF;
     (void)doc.FilterDisplayIndex(shown, everything);
 
-    std::string first = stored(doc);
+    std::string first = StoredBytes(doc);
     CQuellmarkDoc again(CQuellmarkDoc::NoFile{});
     load(again, first);
-    if (stored(again) != first) {
+    if (StoredBytes(again) != first) {
         std::abort();
     }
     return 0;
