@@ -394,7 +394,7 @@ void CQuellmarkDoc::loadFrom(CArchive& ar) {
     }
     fresh.m_nextStamp = std::uint32_t(n);
     fresh.computeSurgeryDates(0);
-    fresh.sortIndexes(true, false);
+    fresh.sortDateIndex();
     fresh.m_pDisplayIndex.assign(std::size_t(n), 0);
 
     std::int32_t m = getCount(ar, kMinIncidentBytes);
@@ -510,7 +510,7 @@ void CQuellmarkDoc::AddRecords(std::vector<CCaseRecord> records) {
     }
     m_nRecordCount = int(m_listRecords.size());
     computeSurgeryDates(from);
-    sortIndexes(true, false);
+    sortDateIndex();
     m_pDisplayIndex.assign(m_listRecords.size(), 0);
 }
 

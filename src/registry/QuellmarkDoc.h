@@ -228,9 +228,10 @@ private:
         std::uint64_t low = 0;
     };
     SortValue sortValueOf(int key, int index) const;
-    // Sorts the date index, the other eleven, or both, from the cases and their stamps. The
-    // other eleven are left for later when not sorted here.
-    void sortIndexes(bool date, bool others) const;
+    // The cases, latest stamp first: the order that equal keys keep in every index.
+    std::vector<int> latestStampFirst() const;
+    // Sorts the date index from the cases and their stamps, and leaves the other eleven.
+    void sortDateIndex();
     // Sorts the indexes that were left; every reader of them but the list asks for it first.
     void completeSortIndexes() const;
     // Whether key's index is kept in order now as cases are added and replaced.

@@ -409,9 +409,8 @@ void CQuellmarkDoc::sortTexts(int key, const std::vector<int>& byStamp, SortWork
     sortDescending(entries.data(), entries.size(), work.scratch, index);
 }
 
-void CQuellmarkDoc::sortIndexes(bool date, bool others) const {
+std::vector<int> CQuellmarkDoc::latestStampFirst() const {
     const std::size_t n = std::size_t(m_nRecordCount);
-    // The cases, latest stamp first: the order that equal keys keep.
     std::vector<int> byStamp(n);
     for (std::size_t i = 0; i < n; ++i) {
         byStamp[i] = int(n - 1 - i);
@@ -420,14 +419,20 @@ void CQuellmarkDoc::sortIndexes(bool date, bool others) const {
         std::sort(byStamp.begin(), byStamp.end(),
                   [&](int a, int b) { return m_stamp[std::size_t(a)] > m_stamp[std::size_t(b)]; });
     }
-    if (date) {
-        SortWork buffers;
-        sortIndex(kKeyDate, byStamp, buffers);
-    }
-    m_sortIndexesLeft = !others;
-    if (!others) {
+    return byStamp;
+}
+
+void CQuellmarkDoc::sortDateIndex() {
+    SortWork buffers;
+    sortIndex(kKeyDate, latestStampFirst(), buffers);
+    m_sortIndexesLeft = true;
+}
+
+void CQuellmarkDoc::completeSortIndexes() const {
+    if (!m_sortIndexesLeft) {
         return;
     }
+    const std::vector<int> byStamp = latestStampFirst();
     // Each sort only reads the cases and writes its own index, so a large registry sorts on
     // two cores, each taking the next key that is left.
     static_assert(kKeyDate == 1);
@@ -443,22 +448,13 @@ void CQuellmarkDoc::sortIndexes(bool date, bool others) const {
             }
         }
     };
-    try {
-        if (n < kTwoCoreCases) {
-            work();
-        } else {
-            registry::runOnTwoThreads(work);
-        }
-    } catch (...) {
-        m_sortIndexesLeft = true; // some may be half sorted: all are sorted again next time
-        throw;
+    // A failure leaves them to be sorted again next time: some may be half sorted.
+    if (byStamp.size() < kTwoCoreCases) {
+        work();
+    } else {
+        registry::runOnTwoThreads(work);
     }
-}
-
-void CQuellmarkDoc::completeSortIndexes() const {
-    if (m_sortIndexesLeft) {
-        sortIndexes(false, true);
-    }
+    m_sortIndexesLeft = false;
 }
 
 namespace registry {
