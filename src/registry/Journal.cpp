@@ -14,10 +14,16 @@
 namespace registry {
 namespace {
 
-constexpr char kMagic[8] = {'V', 'O', 'R', 'A', 'J', 'N', 'L', '1'};
-constexpr std::size_t kHeaderBytes = 40;
-constexpr std::size_t kLengthBytes = 4;
+constexpr char kMagic[8] = {'V', 'O', 'R', 'A', 'J', 'N', 'L', '2'};
+constexpr std::size_t kHeaderBytes = 32;
+constexpr char kEntryMarker[4] = {'J', 'E', 'N', 'T'};
+constexpr std::size_t kHeadBytes = 20;
 constexpr std::size_t kChecksumBytes = 8;
+// The previous format: a 40-byte header with the data file's modification time, and entries
+// of a 4-byte length, the body and a checksum of both.
+constexpr char kPreviousMagic[8] = {'V', 'O', 'R', 'A', 'J', 'N', 'L', '1'};
+constexpr std::size_t kPreviousHeaderBytes = 40;
+constexpr std::size_t kPreviousLengthBytes = 4;
 // No entry comes near this; a length beyond it is damage, not an entry to allocate for.
 constexpr std::uint32_t kMaxEntryBytes = 64u << 20;
 
@@ -55,6 +61,15 @@ CStringArray& listOf(CQuellmarkDoc& doc, MasterList list) {
     return doc.GetAnesthesiologistList();
 }
 
+void storeWord(fw::CArchive& ar, std::uint64_t v) {
+    ar << std::int32_t(std::uint32_t(v)) << std::int32_t(std::uint32_t(v >> 32));
+}
+
+std::uint64_t loadWord(fw::CArchive& ar) {
+    const auto low = std::uint32_t(ar.ReadInt32());
+    return std::uint64_t(std::uint32_t(ar.ReadInt32())) << 32 | low;
+}
+
 void storePayload(fw::CArchive& ar, const JournalEntry& e) {
     ar << std::int32_t(e.kind);
     switch (e.kind) {
@@ -84,6 +99,10 @@ void storePayload(fw::CArchive& ar, const JournalEntry& e) {
         ar << std::int32_t(e.hospitalType) << std::int32_t(e.hospitalLocation)
            << std::int32_t(e.beds) << e.specialists << e.fullTime << e.partTime;
         break;
+    case JournalKind::Saved:
+        storeWord(ar, e.savedSize);
+        storeWord(ar, e.savedHash);
+        break;
     }
 }
 
@@ -93,9 +112,18 @@ struct Extent {
     int incidents = 0;
 };
 
-void loadPayload(fw::CArchive& ar, JournalEntry& e, Extent& extent) {
+// Reads an entry's body; a closing entry only where the format has them.
+void loadPayload(fw::CArchive& ar, JournalEntry& e, Extent& extent, bool closingEntries) {
     const std::int32_t kind = ar.ReadInt32();
     switch (kind) {
+    case std::int32_t(JournalKind::Saved):
+        if (!closingEntries) {
+            ar.Fail("変更の種類が正しくありません"_sj);
+        }
+        e.kind = JournalKind::Saved;
+        e.savedSize = loadWord(ar);
+        e.savedHash = loadWord(ar);
+        break;
     case std::int32_t(JournalKind::Case): {
         e.kind = JournalKind::Case;
         e.recordIndex = ar.ReadInt32();
@@ -267,27 +295,198 @@ void ApplyJournalEntry(CQuellmarkDoc& doc, const JournalEntry& e) {
         doc.SetHospitalInfo(e.hospitalType, e.hospitalLocation, e.beds, e.specialists, e.fullTime,
                             e.partTime);
         break;
+    case JournalKind::Saved:
+        break;
     }
 }
+
+JournalEntry SavedFileEntry(std::uint64_t size, std::uint64_t hash) {
+    JournalEntry e;
+    e.kind = JournalKind::Saved;
+    e.savedSize = size;
+    e.savedHash = hash;
+    return e;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+namespace {
+
+// The data file that a header or a closing entry names by its size (-1: none) and hash.
+bool namesFile(const fw::FileIdentity& file, std::int64_t size, std::uint64_t hash) {
+    return file.exists ? size == std::int64_t(file.size) && hash == file.hash : size == -1;
+}
+
+bool allZero(std::string_view bytes) {
+    return bytes.find_first_not_of('\0') == std::string_view::npos;
+}
+
+// The entries of one journal as they are read, keeping those the data file lacks.
+class Reading {
+public:
+    Reading(const fw::FileIdentity& dataFile, Extent loaded, bool headerNamesIt)
+        : m_dataFile(dataFile), m_loaded(loaded), m_extent(loaded), m_applies(headerNamesIt) {}
+
+    JournalContents& Contents() { return m_contents; }
+
+    // The whole entry at offset at, with its body; false when it is damage.
+    bool Take(std::string_view body, std::uint64_t at, bool closingEntries) {
+        // In a journal of another file only a closing entry that names this one matters.
+        if (!m_applies && (!closingEntries || body.size() < 4 ||
+                           getRaw<std::int32_t>(body, 0) != std::int32_t(JournalKind::Saved))) {
+            return true;
+        }
+        JournalEntry entry;
+        Extent next = m_extent;
+        try {
+            fw::CMemFile payload(body, "vora.dat.journal");
+            fw::CArchive ar(payload, fw::CArchive::load, 4096);
+            loadPayload(ar, entry, next, closingEntries);
+        } catch (const fw::CFileException& e) {
+            Damaged(e.Reason(), at);
+            return false;
+        }
+        if (entry.kind == JournalKind::Saved) {
+            if (namesFile(m_dataFile, std::int64_t(entry.savedSize), entry.savedHash)) {
+                // Everything before it is in the data file; what follows extends that file.
+                m_contents.entries.clear();
+                m_extent = m_loaded;
+                m_applies = true;
+                m_contents.rewrite = true;
+            }
+            return true;
+        }
+        m_extent = next;
+        m_contents.entries.push_back(std::move(entry));
+        return true;
+    }
+
+    void Whole(std::uint64_t end) {
+        m_contents.validLength = end;
+        ++m_contents.entryCount;
+    }
+
+    JournalContents Damaged(const CString& reason, std::uint64_t at) {
+        m_contents.status = JournalContents::Damaged;
+        m_contents.reason = reason + "（"_sj + offsetText(at) + "）"_sj;
+        return m_contents;
+    }
+
+    JournalContents Finish() {
+        if (!m_applies) {
+            m_contents.status = JournalContents::OtherFile;
+        }
+        return m_contents;
+    }
+
+private:
+    JournalContents m_contents;
+    const fw::FileIdentity& m_dataFile;
+    Extent m_loaded;
+    Extent m_extent;
+    bool m_applies;
+};
+
+JournalContents readCurrent(std::string_view bytes, const fw::FileIdentity& dataFile,
+                            Extent loaded) {
+    Reading r(
+        dataFile, loaded,
+        namesFile(dataFile, getRaw<std::int64_t>(bytes, 8), getRaw<std::uint64_t>(bytes, 16)));
+    std::size_t at = kHeaderBytes;
+    r.Contents().validLength = at;
+    while (at < bytes.size()) {
+        const std::string_view rest = bytes.substr(at);
+        if (rest.size() < kHeadBytes) {
+            break; // cut inside the last entry's head
+        }
+        if (std::memcmp(rest.data(), kEntryMarker, sizeof kEntryMarker) != 0 ||
+            getRaw<std::uint64_t>(rest, 12) != checksum(rest.substr(0, 12))) {
+            if (allZero(rest)) {
+                break; // the file grew for the last entry, which never reached the disk
+            }
+            return r.Damaged("変更の見出しが壊れています"_sj, at);
+        }
+        if (getRaw<std::uint32_t>(rest, 4) != r.Contents().entryCount) {
+            return r.Damaged("変更の番号が続いていません"_sj, at);
+        }
+        const std::uint32_t n = getRaw<std::uint32_t>(rest, 8);
+        if (n > kMaxEntryBytes) {
+            return r.Damaged("変更の長さが正しくありません"_sj, at);
+        }
+        const std::size_t end = kHeadBytes + n;
+        if (end + kChecksumBytes > rest.size()) {
+            break; // cut inside the last entry
+        }
+        if (getRaw<std::uint64_t>(rest, end) != checksum(rest.substr(0, end))) {
+            return r.Damaged("変更の検査値が合いません"_sj, at);
+        }
+        if (!r.Take(rest.substr(kHeadBytes, n), at, true)) {
+            return r.Contents();
+        }
+        at += end + kChecksumBytes;
+        r.Whole(at);
+    }
+    return r.Finish();
+}
+
+// The previous format cannot tell a damaged length from an end cut short, so anything but
+// whole entries is damage.
+JournalContents readPrevious(std::string_view bytes, const fw::FileIdentity& dataFile,
+                             Extent loaded) {
+    if (bytes.size() < kPreviousHeaderBytes ||
+        getRaw<std::uint64_t>(bytes, 32) != checksum(bytes.substr(0, 32))) {
+        Reading r(dataFile, loaded, false);
+        return r.Damaged("変更の記録ファイルの先頭が壊れています"_sj, 0);
+    }
+    Reading r(
+        dataFile, loaded,
+        namesFile(dataFile, getRaw<std::int64_t>(bytes, 8), getRaw<std::uint64_t>(bytes, 24)));
+    r.Contents().rewrite = true;
+    std::size_t at = kPreviousHeaderBytes;
+    r.Contents().validLength = at;
+    while (at < bytes.size()) {
+        const std::string_view rest = bytes.substr(at);
+        const std::uint32_t n =
+            rest.size() < kPreviousLengthBytes ? 0 : getRaw<std::uint32_t>(rest, 0);
+        const std::size_t end = kPreviousLengthBytes + n;
+        if (rest.size() < kPreviousLengthBytes || n > kMaxEntryBytes ||
+            end + kChecksumBytes > rest.size()) {
+            return r.Damaged("変更の長さが記録の残りの大きさに合いません"_sj, at);
+        }
+        if (getRaw<std::uint64_t>(rest, end) != checksum(rest.substr(0, end))) {
+            return r.Damaged("変更の検査値が合いません"_sj, at);
+        }
+        if (!r.Take(rest.substr(kPreviousLengthBytes, n), at, false)) {
+            return r.Contents();
+        }
+        at += end + kChecksumBytes;
+        r.Whole(at);
+    }
+    return r.Finish();
+}
+
+} // namespace
 
 std::string EncodeJournalHeader(const fw::FileIdentity& dataFile) {
     std::string out(kMagic, sizeof kMagic);
     putRaw(out, dataFile.exists ? std::int64_t(dataFile.size) : std::int64_t(-1));
-    putRaw(out, dataFile.exists ? dataFile.mtimeNs : std::int64_t(0));
     putRaw(out, dataFile.exists ? dataFile.hash : std::uint64_t(0));
     putRaw(out, checksum(out));
     return out;
 }
 
-std::string EncodeJournalEntry(const JournalEntry& entry) {
+std::string EncodeJournalEntry(const JournalEntry& entry, std::uint32_t sequence) {
     fw::CMemFile payload;
     {
         fw::CArchive ar(payload, fw::CArchive::store, 4096);
         storePayload(ar, entry);
         ar.Flush();
     }
-    std::string out;
+    std::string out(kEntryMarker, sizeof kEntryMarker);
+    putRaw(out, sequence);
     putRaw(out, std::uint32_t(payload.Bytes().size()));
+    putRaw(out, checksum(out));
     out += payload.Bytes();
     putRaw(out, checksum(out));
     return out;
@@ -295,56 +494,19 @@ std::string EncodeJournalEntry(const JournalEntry& entry) {
 
 JournalContents ReadJournal(std::string_view bytes, const fw::FileIdentity& dataFile,
                             int recordCount, int incidentCount) {
-    JournalContents contents;
-    auto damaged = [&](CString reason) {
-        contents.status = JournalContents::Damaged;
-        contents.reason = std::move(reason);
-        contents.entries.clear();
-        return contents;
-    };
+    const Extent loaded{recordCount, incidentCount};
+    if (bytes.size() >= sizeof kPreviousMagic &&
+        std::memcmp(bytes.data(), kPreviousMagic, sizeof kPreviousMagic) == 0) {
+        return readPrevious(bytes, dataFile, loaded);
+    }
     if (bytes.size() < kHeaderBytes || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0 ||
-        getRaw<std::uint64_t>(bytes, 32) != checksum(bytes.substr(0, 32))) {
-        return damaged("変更の記録ファイルではないか、先頭が壊れています"_sj);
-    }
-    if (bytes.substr(0, kHeaderBytes) != EncodeJournalHeader(dataFile)) {
-        contents.status = JournalContents::OtherFile;
+        getRaw<std::uint64_t>(bytes, 24) != checksum(bytes.substr(0, 24))) {
+        JournalContents contents;
+        contents.status = JournalContents::Damaged;
+        contents.reason = "変更の記録ファイルではないか、先頭が壊れています"_sj;
         return contents;
     }
-    Extent extent{recordCount, incidentCount};
-    std::size_t at = kHeaderBytes;
-    contents.validLength = at;
-    while (at < bytes.size()) {
-        const std::size_t left = bytes.size() - at;
-        if (left < kLengthBytes) {
-            break; // cut short while it was written
-        }
-        const std::uint32_t n = getRaw<std::uint32_t>(bytes, at);
-        if (n > kMaxEntryBytes && left >= kLengthBytes + kChecksumBytes + std::uint64_t(n)) {
-            return damaged("変更の長さが正しくありません（"_sj + offsetText(at) + "）"_sj);
-        }
-        if (std::uint64_t(n) + kLengthBytes + kChecksumBytes > left) {
-            break; // the last entry, cut short
-        }
-        const std::size_t end = at + kLengthBytes + n;
-        if (getRaw<std::uint64_t>(bytes, end) != checksum(bytes.substr(at, kLengthBytes + n))) {
-            if (end + kChecksumBytes == bytes.size()) {
-                break; // the last entry, not written whole
-            }
-            return damaged("変更の検査値が合いません（"_sj + offsetText(at) + "）"_sj);
-        }
-        JournalEntry entry;
-        try {
-            fw::CMemFile payload(bytes.substr(at + kLengthBytes, n), "vora.dat.journal");
-            fw::CArchive ar(payload, fw::CArchive::load, 4096);
-            loadPayload(ar, entry, extent);
-        } catch (const fw::CFileException& e) {
-            return damaged(e.Reason() + "（"_sj + offsetText(at) + "）"_sj);
-        }
-        contents.entries.push_back(std::move(entry));
-        at = end + kChecksumBytes;
-        contents.validLength = at;
-    }
-    return contents;
+    return readCurrent(bytes, dataFile, loaded);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -360,30 +522,51 @@ void ChangeJournal::Enable(const std::string& dataFilePath, Warning warn) {
     m_warn = std::move(warn);
 }
 
-void ChangeJournal::Rebase(const fw::FileIdentity& dataFile) {
-    m_base = dataFile;
-    if (!IsEnabled()) {
-        return;
-    }
+void ChangeJournal::remove() {
     m_file.Close();
     ::unlink(m_path.c_str());
     fw::SyncFolder(fw::DirectoryOf(m_path));
-    m_stopped = false;
+    m_nextEntry = 0;
 }
 
-void ChangeJournal::Discard() {
-    if (IsEnabled()) {
-        m_file.Close();
-        ::unlink(m_path.c_str());
-        fw::SyncFolder(fw::DirectoryOf(m_path));
+void ChangeJournal::NoteSaved(std::uint64_t size, std::uint64_t hash) {
+    // Only into a journal kept whole this run. Should it fail, the save goes on: a journal
+    // without it is removed once the file is in place, like any other.
+    if (IsEnabled() && !m_stopped && !m_held && m_file.IsOpen()) {
+        CString ignored;
+        append(SavedFileEntry(size, hash), ignored);
     }
 }
 
-bool ChangeJournal::create(CString& reason) {
-    // The header goes in whole or not at all, so a journal never lacks it.
-    const std::string header = EncodeJournalHeader(m_base);
+void ChangeJournal::Rebase(const fw::FileIdentity& dataFile) {
+    m_base = dataFile;
+    if (IsEnabled() && !m_held) {
+        remove();
+        m_stopped = false;
+    }
+}
+
+void ChangeJournal::Discard() {
+    if (IsEnabled() && !m_held) {
+        remove();
+    }
+}
+
+bool ChangeJournal::write(const std::vector<JournalEntry>& entries, CString& reason) {
+    m_file.Close();
+    std::string bytes;
+    try {
+        bytes = EncodeJournalHeader(m_base);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            bytes += EncodeJournalEntry(entries[i], std::uint32_t(i));
+        }
+    } catch (const std::bad_alloc&) {
+        reason = fw::SystemErrorText(ENOMEM);
+        return false;
+    }
+    // Header and entries go in whole or not at all, so a journal never lacks its header.
     if (!fw::SaveFile(
-            m_path, [&header](fw::CFile& file) { file.Write(header.data(), header.size()); },
+            m_path, [&bytes](fw::CFile& file) { file.Write(bytes.data(), bytes.size()); },
             &reason)) {
         return false;
     }
@@ -392,6 +575,29 @@ bool ChangeJournal::create(CString& reason) {
         reason = fw::SystemErrorText(error);
         return false;
     }
+    m_nextEntry = std::uint32_t(entries.size());
+    return true;
+}
+
+bool ChangeJournal::create(CString& reason) {
+    return write({}, reason);
+}
+
+bool ChangeJournal::append(const JournalEntry& entry, CString& reason) {
+    std::string bytes;
+    try {
+        bytes = EncodeJournalEntry(entry, m_nextEntry);
+    } catch (const std::bad_alloc&) {
+        reason = fw::SystemErrorText(ENOMEM);
+        return false;
+    }
+    int error = EFBIG; // an entry the reader would refuse is not written
+    if (bytes.size() > kHeadBytes + kMaxEntryBytes + kChecksumBytes ||
+        !m_file.Append(bytes.data(), bytes.size(), error)) {
+        reason = fw::SystemErrorText(error);
+        return false;
+    }
+    ++m_nextEntry;
     return true;
 }
 
@@ -406,30 +612,19 @@ void ChangeJournal::stop(const CString& reason) {
 }
 
 bool ChangeJournal::Append(const JournalEntry& entry) {
-    if (!IsEnabled() || m_stopped) {
+    if (!IsEnabled() || m_stopped || m_held) {
         return false;
     }
     CString reason;
-    if (!m_file.IsOpen() && !create(reason)) {
+    if ((!m_file.IsOpen() && !create(reason)) || !append(entry, reason)) {
         stop(reason);
-        return false;
-    }
-    std::string bytes;
-    try {
-        bytes = EncodeJournalEntry(entry);
-    } catch (const std::bad_alloc&) {
-        stop(fw::SystemErrorText(ENOMEM));
-        return false;
-    }
-    int error = 0;
-    if (!m_file.Append(bytes.data(), bytes.size(), error)) {
-        stop(fw::SystemErrorText(error));
         return false;
     }
     return true;
 }
 
-CString ChangeJournal::putAside(const fw::LocalDateTime& now, const CString& why) {
+ChangeJournal::Aside ChangeJournal::putAside(const fw::LocalDateTime& now) {
+    m_file.Close();
     char stamp[32];
     std::snprintf(stamp, sizeof stamp, ".%04d%02d%02d-%02d%02d%02d", now.year % 10000, now.month,
                   now.day, now.hour, now.minute, now.second);
@@ -437,18 +632,24 @@ CString ChangeJournal::putAside(const fw::LocalDateTime& now, const CString& why
     for (int n = 2; exists(aside); ++n) {
         aside = m_path + stamp + "-" + std::to_string(n);
     }
-    CString text = "変更の記録「"_sj + nameText(m_path) + "」を適用しませんでした："_sj + why;
+    Aside result;
     if (::rename(m_path.c_str(), aside.c_str()) != 0) {
-        const int error = errno;
-        // It must not be overwritten by this run's changes, so none are kept until a save.
-        m_stopped = true;
-        return text + "。\r\n名前を変えて残すこともできませんでした（"_sj +
-               fw::SystemErrorText(error) +
-               "）。記録はそのまま残し、今回の変更はログアウトするまで記録しません。"_sj;
+        result.error = fw::SystemErrorText(errno);
+        m_held = true;
+        return result;
     }
     fw::SyncFolder(fw::DirectoryOf(m_path));
-    return text + "。\r\n記録は「"_sj + nameText(aside) +
-           "」として残してあります。データファイルはそのまま読み込みました。"_sj;
+    result.done = true;
+    result.name = nameText(aside);
+    return result;
+}
+
+CString ChangeJournal::asideText(const Aside& aside, const CString& kept) const {
+    if (!aside.done) {
+        return "名前を変えて残すこともできませんでした（"_sj + aside.error +
+               "）。記録はそのまま残し、このプログラムを終えるまで変更を記録しません。"_sj;
+    }
+    return "記録は「"_sj + aside.name + "」としてそのまま残してあります。"_sj + kept;
 }
 
 ChangeJournal::Recovery ChangeJournal::Recover(CQuellmarkDoc& doc, const fw::LocalDateTime& now) {
@@ -456,6 +657,8 @@ ChangeJournal::Recovery ChangeJournal::Recover(CQuellmarkDoc& doc, const fw::Loc
     if (!IsEnabled()) {
         return result;
     }
+    const CString notApplied = "変更の記録「"_sj + nameText(m_path) + "」を適用しませんでした："_sj;
+    const CString loadedAsIs = "データファイルはそのまま読み込みました。"_sj;
     std::string bytes;
     try {
         bool missing = false;
@@ -474,38 +677,64 @@ ChangeJournal::Recovery ChangeJournal::Recover(CQuellmarkDoc& doc, const fw::Loc
         }
         bytes.resize(got);
     } catch (const fw::CFileException& e) {
-        result.message = putAside(now, e.Reason());
+        result.message =
+            notApplied + e.Reason() + "。\r\n"_sj + asideText(putAside(now), loadedAsIs);
         return result;
     } catch (const std::bad_alloc&) {
-        result.message = putAside(now, "メモリが足りません"_sj);
+        result.message =
+            notApplied + "メモリが足りません。\r\n"_sj + asideText(putAside(now), loadedAsIs);
         return result;
     }
-    JournalContents contents =
+    const JournalContents contents =
         ReadJournal(bytes, m_base, doc.GetRecordCount(), doc.GetIncidentCount());
-    if (contents.status == JournalContents::OtherFile) {
-        result.message = putAside(
-            now,
-            "いまのデータファイル「"_sj + nameText(doc.GetDataFilePath()) +
-                "」のものではありません（データファイルが置き換えられたか、戻されています）"_sj);
-        return result;
-    }
-    if (contents.status == JournalContents::Damaged) {
-        result.message = putAside(now, "内容が壊れています："_sj + contents.reason);
-        return result;
-    }
     for (const JournalEntry& entry : contents.entries) {
         ApplyJournalEntry(doc, entry);
     }
     result.applied = int(contents.entries.size());
+    const CString restored = "前回ログアウトせずに終了したため保存されていなかった変更 "_sj;
+    if (contents.status == JournalContents::OtherFile) {
+        result.message =
+            notApplied + "いまのデータファイル「"_sj + nameText(doc.GetDataFilePath()) +
+            "」のものではありません（データファイルが置き換えられたか、戻されています）。\r\n"_sj +
+            asideText(putAside(now), loadedAsIs);
+        return result;
+    }
+    if (contents.status == JournalContents::Damaged) {
+        const Aside aside = putAside(now);
+        result.message =
+            "変更の記録「"_sj + nameText(m_path) + "」の一部が壊れていて、読めませんでした："_sj +
+            contents.reason + "。\r\n"_sj +
+            (result.applied > 0
+                 ? restored + "のうち、壊れた所より前の "_sj +
+                       CString::Formatted("%d", result.applied) +
+                       " 件を復元しました。ログアウトすると保存されます。それより後の変更は読めま"
+                       "せんでした。\r\n"_sj
+                 : "変更は復元できませんでした。\r\n"_sj) +
+            asideText(aside, "読めなかった変更は、一覧で確かめてから、足りないものだけを入力し"
+                             "直してください。"_sj);
+        CString reason;
+        // The restored changes are kept again, in a journal of their own.
+        if (aside.done && result.applied > 0 && !write(contents.entries, reason)) {
+            stop(reason);
+        }
+        return result;
+    }
     int error = 0;
-    // Later entries follow the last whole one, never a torn one.
-    if (!m_file.Open(m_path, error) ||
-        (contents.validLength < bytes.size() && !m_file.Truncate(contents.validLength, error))) {
-        stop(fw::SystemErrorText(error));
+    CString reason;
+    if (!contents.rewrite) {
+        // Later entries follow the last whole one, never a torn one.
+        m_nextEntry = contents.entryCount;
+        if (!m_file.Open(m_path, error) || (contents.validLength < bytes.size() &&
+                                            !m_file.Truncate(contents.validLength, error))) {
+            stop(fw::SystemErrorText(error));
+        }
+    } else if (contents.entries.empty()) {
+        remove(); // a save put every change into the data file
+    } else if (!write(contents.entries, reason)) {
+        stop(reason);
     }
     if (result.applied > 0) {
-        result.message = "前回ログアウトせずに終了したため保存されていなかった変更 "_sj +
-                         CString::Formatted("%d", result.applied) +
+        result.message = restored + CString::Formatted("%d", result.applied) +
                          " 件を復元しました。ログアウトすると保存されます。"_sj;
     }
     return result;

@@ -4,11 +4,27 @@
 // logout (killed, the session ended, the power failed) loses nothing. The next start applies
 // it to the data file it extends; a successful logout save or the forced exit removes it.
 //
-// The file: a header of 40 bytes ("VORAJNL1", the data file's size or -1 when there was none,
-// its modification time in nanoseconds, the hash of its bytes as loaded, and a checksum of
-// these 32 bytes), then entries, each a 4-byte length n, n bytes (the kind, then its fields
-// as the data file encodes them) and a checksum of the length and the n bytes. Numbers are
-// little-endian.
+// The file: a header of 32 bytes ("VORAJNL2", the size of the data file as loaded or -1 when
+// there was none, the hash of its bytes, a checksum of these 24 bytes), then entries. An entry
+// is a head of 20 bytes ("JENT", its number from 0, the length n of its body, a checksum of
+// these 12 bytes), the n bytes of its body (the kind, then its fields as the data file encodes
+// them) and a checksum of head and body. Numbers are little-endian.
+//
+// The data file is named by its contents, never by its modification time, so a file touched
+// by a backup program keeps its journal. Because each entry's length is checked on its own, a
+// byte changed anywhere in a journal that was written whole is always seen as damage; only an
+// end cut inside the last entry (or an appended entry the file system never filled in, all
+// zero bytes) is the program ending while it wrote, and is left out without a word. On damage
+// the whole entries before it are applied and the file is kept under a dated name.
+//
+// A save appends a closing entry naming the file it wrote (size and hash) before that file
+// takes the data file's name, so a journal whose closing entry names the data file found at
+// start holds nothing that file lacks: it is removed without applying anything. A closing
+// entry of a file that never took the name (the save failed) is passed over.
+//
+// Journals of the previous format ("VORAJNL1": a 40-byte header that also held the data file's
+// modification time, entries without a head of their own) are still read and applied, and are
+// then written again in this format.
 
 #include "framework/File.h"
 #include "framework/FileTools.h"
@@ -27,7 +43,14 @@ class CQuellmarkDoc;
 
 namespace registry {
 
-enum class JournalKind : std::int32_t { Case = 1, List = 2, Passwords = 3, Hospital = 4 };
+// Saved: the closing entry of a save, naming the file written with every change before it.
+enum class JournalKind : std::int32_t {
+    Case = 1,
+    List = 2,
+    Passwords = 3,
+    Hospital = 4,
+    Saved = 5
+};
 
 // The master lists by the numbers the journal gives them.
 enum MasterList : std::int32_t {
@@ -63,6 +86,9 @@ struct JournalEntry {
     float specialists = 0;
     float fullTime = 0;
     float partTime = 0;
+    // Saved: the size and the hash of the bytes of the file the save wrote.
+    std::uint64_t savedSize = 0;
+    std::uint64_t savedHash = 0;
 };
 
 // The entries of the changes that a dialog made to doc.
@@ -71,26 +97,36 @@ JournalEntry CaseChangeEntry(const CQuellmarkDoc& doc, int recordIndex, bool add
 JournalEntry ListChangeEntry(const CQuellmarkDoc& doc, const CStringArray& list);
 JournalEntry PasswordChangeEntry(const CQuellmarkDoc& doc);
 JournalEntry HospitalChangeEntry(const CQuellmarkDoc& doc);
+JournalEntry SavedFileEntry(std::uint64_t size, std::uint64_t hash);
 
-// Applies an entry through the document's own operations.
+// Applies an entry through the document's own operations (a closing entry changes nothing).
 void ApplyJournalEntry(CQuellmarkDoc& doc, const JournalEntry& entry);
 
 std::string EncodeJournalHeader(const fw::FileIdentity& dataFile);
-std::string EncodeJournalEntry(const JournalEntry& entry);
+// The entry numbered sequence (0 for the first after the header).
+std::string EncodeJournalEntry(const JournalEntry& entry, std::uint32_t sequence);
 
 // What a journal holds for a data file.
 struct JournalContents {
+    // Ok: entries are the changes the data file lacks (none when a closing entry names it).
+    // OtherFile: the journal extends another data file. Damaged: reason says what is wrong
+    // and where; entries are the whole ones before the damage that extend this data file.
     enum Status { Ok, OtherFile, Damaged } status = Ok;
-    CString reason; // Damaged: what is wrong, in Japanese
+    CString reason;
     std::vector<JournalEntry> entries;
-    // The bytes up to the end of the last whole entry; less than the file when its last entry
-    // was cut short or fails its checksum (the program ended while writing it).
+    // The end of the last whole entry: less than the file when its last entry was cut short
+    // or never filled in (the program ended while writing it).
     std::uint64_t validLength = 0;
+    // The whole entries up to validLength, closing entries included: the next one's number.
+    std::uint32_t entryCount = 0;
+    // The file cannot be continued as it is: it is of the previous format, or its header names
+    // an earlier file whose save it records.
+    bool rewrite = false;
 };
 
 // Reads a journal for the data file dataFile, as loaded with recordCount cases and
-// incidentCount incident rows. Only a whole, undamaged journal of that very file gives Ok;
-// an entry that does not fit the document (a case or row that is not there) is damage.
+// incidentCount incident rows. An entry that does not fit the document (a case or row that is
+// not there) is damage.
 JournalContents ReadJournal(std::string_view bytes, const fw::FileIdentity& dataFile,
                             int recordCount, int incidentCount);
 
@@ -107,6 +143,9 @@ public:
 
     // The data file that the changes from now on extend.
     void SetBase(const fw::FileIdentity& dataFile) { m_base = dataFile; }
+    // A save has written everything into a file of size bytes with this hash, which is about
+    // to take the data file's name: appends and syncs the closing entry that says so.
+    void NoteSaved(std::uint64_t size, std::uint64_t hash);
     // The data file was saved: its changes are in it, so the journal goes.
     void Rebase(const fw::FileIdentity& dataFile);
     // The changes are thrown away (the forced exit).
@@ -120,19 +159,35 @@ public:
         int applied = 0;
         CString message; // for the user; empty when there is nothing to say
     };
-    // At start-up, after doc was loaded: applies a journal of this very data file, or puts a
-    // journal of another file, or one that cannot be read, aside under a dated name.
+    // At start-up, after doc was loaded: applies a journal of this very data file, removes
+    // one whose changes a save already put into it, and puts a journal of another file aside
+    // under a dated name. A damaged journal is put aside too, after the whole entries before
+    // the damage were applied; the journal this run goes on with holds them again.
     Recovery Recover(CQuellmarkDoc& doc, const fw::LocalDateTime& now);
 
 private:
+    struct Aside {
+        bool done = false;
+        CString name;  // done: the dated name the journal now has
+        CString error; // not done: why it could not be renamed
+    };
+
     bool create(CString& reason);
+    bool write(const std::vector<JournalEntry>& entries, CString& reason);
+    bool append(const JournalEntry& entry, CString& reason);
     void stop(const CString& reason);
-    CString putAside(const fw::LocalDateTime& now, const CString& why);
+    void remove();
+    Aside putAside(const fw::LocalDateTime& now);
+    CString asideText(const Aside& aside, const CString& kept) const;
 
     std::string m_path;
     fw::FileIdentity m_base;
     fw::AppendFile m_file;
+    std::uint32_t m_nextEntry = 0;
     bool m_stopped = false;
+    // The file at the journal's place is not this run's to write or remove (it could not be
+    // put aside), so nothing is journaled until the program ends.
+    bool m_held = false;
     Warning m_warn;
 };
 

@@ -429,14 +429,17 @@ public:
     void Write(const void* buffer, std::size_t n) override {
         m_file.Write(buffer, n);
         m_hash.Update(buffer, n);
+        m_size += n;
     }
     std::uint64_t GetLength() const override { return m_file.GetLength(); }
     const std::string& GetFilePath() const override { return m_file.GetFilePath(); }
     std::uint64_t Digest() const { return m_hash.Digest(); }
+    std::uint64_t Size() const { return m_size; }
 
 private:
     fw::CFile& m_file;
     fw::Hash64 m_hash;
+    std::uint64_t m_size = 0;
 };
 
 } // namespace
@@ -455,6 +458,9 @@ bool CQuellmarkDoc::SaveDataFile(CString* error, CString* notice) {
             Serialize(ar);
             ar.Flush();
             hash = hashing.Digest();
+            // Before the file takes the name: a start after an end right behind the rename
+            // then knows the journal's changes are in it.
+            m_journal.NoteSaved(hashing.Size(), hash);
         },
         &reason, *m_fileOps);
     if (saved) {

@@ -129,6 +129,14 @@ head -c -5 "$work/journal" > "$work/torn/vora.dat.journal"
 sed 's/変更 2 件/変更 1 件/; s/expect-rows 62/expect-rows 61/' "$work/restored.replay" > "$work/torn.replay"
 [ "$(run "$work/torn" "$work/torn.replay")" = 0 ] || fail "torn journal"
 
+# A vora.dat whose modification time alone changed (a backup program touched it) keeps its
+# journal.
+fresh touched
+cp -p "$work/journal" "$work/touched/vora.dat.journal"
+touch -d '2001-01-01' "$work/touched/vora.dat"
+[ "$(run "$work/touched" "$work/restored.replay")" = 0 ] || fail "touched vora.dat: restore"
+ls "$work/touched"/vora.dat.journal.2* > /dev/null 2>&1 && fail "touched vora.dat: journal put aside"
+
 # A journal of another vora.dat, and one that cannot be read: never applied, never deleted,
 # renamed and told.
 cat > "$work/aside.replay" <<'S'
@@ -140,18 +148,22 @@ press 1
 expect-rows 60
 menu 57665
 S
-fresh other
-touch -d '2001-01-01' "$work/other/vora.dat"
+mkdir -p "$work/other"
+(cd "$work/other" && "$TESTKIT" make vora.dat 60 4)
 cp "$work/journal" "$work/other/vora.dat.journal"
 fresh damaged
-printf 'VORAJNL1 but nothing more that fits' > "$work/damaged/vora.dat.journal"
+printf 'VORAJNL2 but nothing more that fits' > "$work/damaged/vora.dat.journal"
 for case in other damaged; do
+  cp "$work/$case/vora.dat.journal" "$work/$case.journal"
   [ "$(run "$work/$case" "$work/aside.replay")" = 0 ] || fail "$case journal: status"
   [ -e "$work/$case/vora.dat.journal" ] && fail "$case journal: still in place"
-  ls "$work/$case"/vora.dat.journal.2* > /dev/null 2>&1 || fail "$case journal: not renamed"
-  iconv -f CP932 -t UTF-8 "$work/aside.txt" | grep -q "を適用しませんでした" || fail "$case journal: message"
+  cmp -s "$work/$case"/vora.dat.journal.2* "$work/$case.journal" || fail "$case journal: not kept as it was"
+  iconv -f CP932 -t UTF-8 "$work/aside.txt" > "$work/$case.txt"
 done
-iconv -f CP932 -t UTF-8 "$work/aside.txt" | grep -q "内容が壊れています" || fail "damaged journal: reason"
+grep -q "を適用しませんでした：いまのデータファイル「vora.dat」のものではありません" "$work/other.txt" ||
+  fail "other journal: message $(cat "$work/other.txt")"
+grep -q "の一部が壊れていて、読めませんでした" "$work/damaged.txt" ||
+  fail "damaged journal: message $(cat "$work/damaged.txt")"
 
 # The forced exit throws the session's changes away: no message, no case at the next start.
 cat > "$work/forced.replay" <<'S'
