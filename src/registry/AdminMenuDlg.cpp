@@ -86,14 +86,16 @@ CString listName(int button) {
 void changePasswords(CQuellmarkDoc& doc, CPasswordDlg& dlg) {
     dlg.m_strAdminPassword = doc.GetAdminPassword();
     dlg.m_strUserPassword = doc.GetUserPassword();
+    // What "変更" takes is the document's at once, whichever way the dialog is left, and is
+    // journaled before the dialog says it is changed.
+    dlg.OnPasswordChanged([&doc, &dlg] {
+        if (dlg.m_strAdminPassword != doc.GetAdminPassword() ||
+            dlg.m_strUserPassword != doc.GetUserPassword()) {
+            doc.SetPasswords(dlg.m_strAdminPassword, dlg.m_strUserPassword);
+            doc.GetJournal().Append(PasswordChangeEntry(doc));
+        }
+    });
     dlg.DoModal();
-    // What "変更" accepted counts, whichever way the dialog was left.
-    const bool changed = dlg.m_strAdminPassword != doc.GetAdminPassword() ||
-                         dlg.m_strUserPassword != doc.GetUserPassword();
-    doc.SetPasswords(dlg.m_strAdminPassword, dlg.m_strUserPassword);
-    if (changed) {
-        doc.GetJournal().Append(PasswordChangeEntry(doc));
-    }
 }
 
 } // namespace

@@ -104,6 +104,9 @@ void CPasswordDlg::change(const CString& entered, const CString& repeated, CStri
         message = "パスワードが入力されていません"_sj;
     } else {
         password = entered;
+        if (m_keep) {
+            m_keep();
+        }
         message = "パスワードは変更されました"_sj;
     }
 }

@@ -5,6 +5,8 @@
 #include "framework/String.h"
 #include "framework/ui/Dialog.h"
 
+#include <functional>
+
 namespace registry {
 
 constexpr int kPasswordDialogId = 141;
@@ -29,6 +31,10 @@ class CPasswordDlg : public fw::CDialog {
 public:
     CPasswordDlg();
 
+    // Called when "変更" has taken a password, before the dialog says it is changed, so that
+    // the opener keeps it first.
+    void OnPasswordChanged(std::function<void()> keep) { m_keep = std::move(keep); }
+
     // The passwords in force: set by the opener, changed by "変更", read back after closing.
     CString m_strUserPassword;
     CString m_strAdminPassword;
@@ -45,4 +51,6 @@ protected:
 private:
     void change(const CString& entered, const CString& repeated, CString& password,
                 CString& message);
+
+    std::function<void()> m_keep;
 };

@@ -123,6 +123,42 @@ wait $PID || fail "SIGTERM in a dialog: status $?"
 [ "$("$VORA" --verify-data "$work/dialog/vora.dat" | sed -n 's/^wards: //p')" = $((wards + 1)) ] ||
   fail "SIGTERM in a dialog: ward not saved"
 
+# A password shown as changed is kept, though the program is killed with the dialog still open.
+cat > "$work/password.replay" <<'S'
+type 1000 qelvo
+press 1
+press 105
+press 1000
+expect-dialog 141
+type 1091 kanri9
+type 1092 kanri9
+press 1168
+expect 1170 パスワードは変更されました
+wait-fifo ../fifo
+S
+cat > "$work/after_password.replay" <<'S'
+expect-dialog message
+expect text 前回ログアウトせずに終了したため保存されていなかった変更 1 件を復元しました。ログアウトすると保存されます。
+press 1
+type 1000 qelvo
+press 1
+expect-dialog 130
+type 1000 kanri9
+press 1
+expect-dialog main
+expect-enabled 105 1
+press 106
+press 2
+S
+fresh password
+start "$work/password" "$work/password.replay"
+await "$work/fifo"
+kill -KILL $PID
+exec 3>&-
+wait $PID
+[ "$(run "$work/password" "$work/after_password.replay")" = 0 ] || fail "password: restore"
+[ "$("$TESTKIT" get "$work/password/vora.dat" admin)" = kanri9 ] || fail "password: not saved"
+
 # A journal cut short in its last entry restores the entries before it.
 fresh torn
 head -c -5 "$work/journal" > "$work/torn/vora.dat.journal"
