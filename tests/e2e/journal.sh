@@ -2,11 +2,12 @@
 # What survives an end that is not a logout, and what a second program, a size limit and an
 # ended save leave: several runs of the real program on one data folder.
 #
-#   journal.sh VORA TESTKIT
+#   journal.sh VORA TESTKIT KILL_AT_JOURNAL_REMOVAL
 set -uo pipefail
 export TZ=${TZ:-Asia/Tokyo} QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 VORA=$(readlink -f "$1")
 TESTKIT=$(readlink -f "$2")
+KILL_AT_JOURNAL_REMOVAL=$(readlink -f "$3")
 work=$(mktemp -d /tmp/vora-journal-XXXXXX)
 trap 'chattr -i "$work"/*/vora-backup 2>/dev/null; rm -rf "$work"' EXIT
 failed=0
@@ -76,6 +77,7 @@ cp -p "$work/ref/vora.dat" "$work/original.dat"
 start "$work/ref" "$work/two_cases.replay"
 await "$work/fifo"
 cp -a "$work/ref" "$work/snapshot"
+cp -a "$work/ref" "$work/unlinked"
 cp -p "$work/snapshot/vora.dat.journal" "$work/journal"
 release
 wait $PID || fail "reference session: status $?"
@@ -85,6 +87,28 @@ cmp -s "$work/ref/vora.dat" "$work/original.dat" && fail "reference session save
 # Power failure: the snapshot restores byte for byte what the logout wrote.
 [ "$(run "$work/snapshot" "$work/restored.replay")" = 0 ] || fail "restore after power failure"
 cmp -s "$work/snapshot/vora.dat" "$work/ref/vora.dat" || fail "restored logout wrote other bytes"
+
+# That logout killed after its vora.dat took the name, before the journal was removed: the
+# next start says nothing and applies nothing; its logout saves what one after a whole logout
+# saves.
+cat > "$work/login_logout.replay" <<'S'
+expect-dialog 130
+type 1000 trumpa
+press 1
+expect-rows 62
+press 106
+press 2
+S
+status=$(cd "$work/unlinked" && LD_PRELOAD="$KILL_AT_JOURNAL_REMOVAL" timeout 60 "$VORA" --replay "$work/restored.replay" > /dev/null 2>> "$work/stderr"; echo $?)
+[ "$status" = 137 ] || fail "logout killed at the journal's removal: status $status"
+[ -e "$work/unlinked/vora.dat.journal" ] || fail "logout killed at the journal's removal: no journal left"
+cmp -s "$work/unlinked/vora.dat" "$work/ref/vora.dat" || fail "logout killed at the journal's removal: vora.dat not in place"
+cp -a "$work/ref" "$work/ref_again"
+[ "$(run "$work/ref_again" "$work/login_logout.replay")" = 0 ] || fail "reference: login and logout"
+[ "$(run "$work/unlinked" "$work/login_logout.replay")" = 0 ] || fail "start after the killed logout"
+[ -e "$work/unlinked/vora.dat.journal" ] && fail "start after the killed logout left the journal"
+ls "$work/unlinked"/vora.dat.journal.2* > /dev/null 2>&1 && fail "start after the killed logout put a journal aside"
+cmp -s "$work/unlinked/vora.dat" "$work/ref_again/vora.dat" || fail "start after the killed logout saved other bytes"
 
 for sig in KILL TERM HUP; do
   fresh "$sig"
@@ -164,6 +188,31 @@ fresh torn
 head -c -5 "$work/journal" > "$work/torn/vora.dat.journal"
 sed 's/変更 2 件/変更 1 件/; s/expect-rows 62/expect-rows 61/' "$work/restored.replay" > "$work/torn.replay"
 [ "$(run "$work/torn" "$work/torn.replay")" = 0 ] || fail "torn journal"
+
+# A byte of a journal written whole changed (here in the last entry's checksum): the entry
+# before it is restored and said so; the journal is kept as it was under a dated name.
+fresh flipped
+cp "$work/journal" "$work/flipped.journal"
+last=$(($(stat -c %s "$work/journal") - 1))
+byte=$(od -An -tu1 -j $last -N1 "$work/journal" | tr -d ' ')
+printf "\\$(printf %03o $((byte ^ 1)))" |
+  dd of="$work/flipped.journal" bs=1 seek=$last conv=notrunc status=none
+cp "$work/flipped.journal" "$work/flipped/vora.dat.journal"
+cat > "$work/flipped.replay" <<'S'
+expect-dialog message
+save-text text ../flipped.txt
+press 1
+type 1000 trumpa
+press 1
+expect-rows 61
+press 106
+press 2
+S
+[ "$(run "$work/flipped" "$work/flipped.replay")" = 0 ] || fail "flipped journal: status"
+iconv -f CP932 -t UTF-8 "$work/flipped.txt" | grep -q "壊れた所より前の 1 件を復元しました" ||
+  fail "flipped journal: message $(iconv -f CP932 -t UTF-8 "$work/flipped.txt")"
+cmp -s "$work/flipped"/vora.dat.journal.2* "$work/flipped.journal" || fail "flipped journal: not kept as it was"
+[ "$("$TESTKIT" get "$work/flipped/vora.dat" cases)" = 61 ] || fail "flipped journal: case not saved"
 
 # A vora.dat whose modification time alone changed (a backup program touched it) keeps its
 # journal.
