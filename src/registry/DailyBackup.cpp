@@ -4,12 +4,27 @@
 #include "framework/FileTools.h"
 #include "framework/Folder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace registry {
+namespace {
+
+int dayNumber(const fw::LocalDate& day) {
+    return day.year * 10000 + day.month * 100 + day.day;
+}
+
+// The date of a name "vora-YYYYMMDD.dat" as YYYYMMDD.
+int dayInName(const std::string& name) {
+    return std::atoi(name.substr(5, 8).c_str());
+}
+
+} // namespace
 
 std::string BackupFolderOf(const std::string& dataFileTarget) {
     const std::string folder = fw::DirectoryOf(dataFileTarget);
@@ -51,8 +66,18 @@ bool KeepDailyBackup(const std::string& dataFilePath, const fw::LocalDate& day, 
         return false;
     }
     fw::SyncFolder(folder);
-    const std::vector<std::string> backups =
+    std::vector<std::string> backups =
         fw::MatchingNames(folder, "vora-[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9].dat");
+    // Oldest first by the dates in the names. A backup dated after today was made while the
+    // clock showed another day: it goes before every other, so a clock set back never costs
+    // the backup just made, and one that ran ahead leaves no file that outlives the rest.
+    const int today = dayNumber(day);
+    std::stable_sort(backups.begin(), backups.end(),
+                     [today](const std::string& a, const std::string& b) {
+                         const int dayA = dayInName(a);
+                         const int dayB = dayInName(b);
+                         return std::pair(dayA <= today, dayA) < std::pair(dayB <= today, dayB);
+                     });
     for (std::size_t i = 0; i + kBackupsKept < backups.size(); ++i) {
         ::unlink((folder + "/" + backups[i]).c_str());
     }

@@ -2,8 +2,11 @@
 #include "registry/QuellmarkDoc.h"
 #include "support/TempDir.h"
 
+#include "framework/FileTools.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sys/stat.h>
 
 using testing_support::ReadFile;
@@ -48,16 +51,56 @@ TEST(DailyBackup, FirstSaveOfADayKeepsTheReplacedFileOnly) {
     EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
-TEST(DailyBackup, FifteenthDayRemovesTheOldest) {
-    Registry r;
-    ASSERT_TRUE(r.save());
-    for (int d = 1; d <= 15; ++d) {
-        r.day = {2027, 1, d};
-        ASSERT_TRUE(r.save());
+std::vector<fw::LocalDate> daysFrom(fw::LocalDate first, int count) {
+    std::vector<fw::LocalDate> days;
+    for (int i = 0; i < count; ++i) {
+        days.push_back(fw::LocalDateOf(fw::MakeTime32(first.year, first.month, first.day + i)));
     }
-    EXPECT_FALSE(exists(r.backup({2027, 1, 1})));
-    for (int d = 2; d <= 15; ++d) {
-        EXPECT_TRUE(exists(r.backup({2027, 1, d}))) << d;
+    return days;
+}
+
+std::vector<fw::LocalDate> operator+(std::vector<fw::LocalDate> a,
+                                     const std::vector<fw::LocalDate>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Saves on each of the days the clock showed in turn: the backups left are the newest by their
+// dates, the one made last is always among them, and a date after the last save's day (a clock
+// that was set back, or ran ahead) is the first to go.
+TEST(DailyBackup, KeepsTheNewestByDateWhateverTheClockDid) {
+    struct Case {
+        const char* what;
+        std::vector<fw::LocalDate> days;
+        std::vector<fw::LocalDate> kept;
+    } cases[] = {
+        {"fifteen days", daysFrom({2027, 1, 1}, 15), daysFrom({2027, 1, 2}, 14)},
+        {"across a month and a year", daysFrom({2026, 12, 25}, 15), daysFrom({2026, 12, 26}, 14)},
+        {"the clock set back by a month", daysFrom({2027, 1, 1}, 14) + daysFrom({2026, 12, 9}, 2),
+         daysFrom({2026, 12, 9}, 2) + daysFrom({2027, 1, 3}, 12)},
+        {"set back for longer than the backups kept",
+         daysFrom({2027, 1, 1}, 14) + daysFrom({2020, 5, 1}, 15), daysFrom({2020, 5, 2}, 14)},
+        {"a day with the clock a year ahead",
+         daysFrom({2026, 11, 26}, 13) + daysFrom({2027, 12, 9}, 1) + daysFrom({2026, 12, 10}, 1),
+         daysFrom({2026, 11, 26}, 13) + daysFrom({2026, 12, 10}, 1)},
+        {"a year ahead, then two weeks of right dates",
+         daysFrom({2026, 11, 26}, 13) + daysFrom({2027, 12, 9}, 1) + daysFrom({2026, 12, 10}, 14),
+         daysFrom({2026, 12, 10}, 14)},
+    };
+    for (const Case& c : cases) {
+        Registry r;
+        ASSERT_TRUE(r.save());
+        for (const fw::LocalDate& d : c.days) {
+            r.day = d;
+            ASSERT_TRUE(r.save()) << c.what;
+            EXPECT_TRUE(exists(r.backup(d))) << c.what << ": the backup just made is gone";
+        }
+        std::vector<std::string> expected;
+        for (const fw::LocalDate& d : c.kept) {
+            expected.push_back(registry::BackupNameOf(d));
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(fw::MatchingNames(r.dir.Path() + "/vora-backup", "*"), expected) << c.what;
     }
 }
 
