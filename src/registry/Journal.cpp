@@ -652,19 +652,15 @@ CString ChangeJournal::asideText(const Aside& aside, const CString& kept) const 
     return "記録は「"_sj + aside.name + "」としてそのまま残してあります。"_sj + kept;
 }
 
-ChangeJournal::Recovery ChangeJournal::Recover(CQuellmarkDoc& doc, const fw::LocalDateTime& now) {
-    Recovery result;
-    if (!IsEnabled()) {
-        return result;
-    }
-    const CString notApplied = "変更の記録「"_sj + nameText(m_path) + "」を適用しませんでした："_sj;
-    const CString loadedAsIs = "データファイルはそのまま読み込みました。"_sj;
-    std::string bytes;
+namespace {
+
+// The bytes of the journal at path: false with why when it cannot be read, true and *missing
+// when there is none.
+bool readWhole(const std::string& path, std::string& bytes, bool& missing, CString& why) {
     try {
-        bool missing = false;
-        fw::CDiskFile file(m_path, &missing);
+        fw::CDiskFile file(path, &missing);
         if (missing) {
-            return result;
+            return true;
         }
         bytes.resize(file.GetLength());
         std::size_t got = 0;
@@ -676,13 +672,78 @@ ChangeJournal::Recovery ChangeJournal::Recover(CQuellmarkDoc& doc, const fw::Loc
             got += n;
         }
         bytes.resize(got);
+        return true;
     } catch (const fw::CFileException& e) {
-        result.message =
-            notApplied + e.Reason() + "。\r\n"_sj + asideText(putAside(now), loadedAsIs);
-        return result;
+        why = e.Reason();
     } catch (const std::bad_alloc&) {
-        result.message =
-            notApplied + "メモリが足りません。\r\n"_sj + asideText(putAside(now), loadedAsIs);
+        why = "メモリが足りません"_sj;
+    }
+    return false;
+}
+
+const CString& unsavedText() {
+    static const CString text = "前回ログアウトせずに終了したため保存されていなかった変更"_sj;
+    return text;
+}
+
+} // namespace
+
+CString ChangeJournal::notApplied(const fw::LocalDateTime& now, const CString& why) {
+    return "変更の記録「"_sj + nameText(m_path) + "」を適用しませんでした："_sj + why +
+           "。\r\n"_sj + asideText(putAside(now), "データファイルはそのまま読み込みました。"_sj);
+}
+
+CString ChangeJournal::damaged(const fw::LocalDateTime& now, const JournalContents& contents) {
+    const Aside aside = putAside(now);
+    const int restored = int(contents.entries.size());
+    CString reason;
+    // The restored changes are kept again, in a journal of their own.
+    if (aside.done && restored > 0 && !write(contents.entries, reason)) {
+        stop(reason);
+    }
+    return "変更の記録「"_sj + nameText(m_path) + "」の一部が壊れていて、読めませんでした："_sj +
+           contents.reason + "。\r\n"_sj +
+           (restored > 0 ? unsavedText() + "のうち、壊れた所より前の "_sj +
+                               CString::Formatted("%d", restored) +
+                               " 件を復元しました。ログアウトすると保存されます。それより後の変"
+                               "更は読めませんでした。\r\n"_sj
+                         : "変更は復元できませんでした。\r\n"_sj) +
+           asideText(aside, "読めなかった変更は、一覧で確かめてから、足りないものだけを入力し"
+                            "直してください。"_sj);
+}
+
+void ChangeJournal::goOn(const JournalContents& contents, std::uint64_t fileSize) {
+    CString reason;
+    if (contents.rewrite) {
+        if (contents.entries.empty()) {
+            remove(); // a save put every change into the data file
+        } else if (!write(contents.entries, reason)) {
+            stop(reason);
+        }
+        return;
+    }
+    // Later entries follow the last whole one, never a torn one.
+    m_nextEntry = contents.entryCount;
+    int error = 0;
+    if (!m_file.Open(m_path, error) ||
+        (contents.validLength < fileSize && !m_file.Truncate(contents.validLength, error))) {
+        stop(fw::SystemErrorText(error));
+    }
+}
+
+ChangeJournal::Recovery ChangeJournal::Recover(CQuellmarkDoc& doc, const fw::LocalDateTime& now) {
+    Recovery result;
+    std::string bytes;
+    bool missing = false;
+    CString why;
+    if (!IsEnabled()) {
+        return result;
+    }
+    if (!readWhole(m_path, bytes, missing, why)) {
+        result.message = notApplied(now, why);
+        return result;
+    }
+    if (missing) {
         return result;
     }
     const JournalContents contents =
@@ -691,51 +752,23 @@ ChangeJournal::Recovery ChangeJournal::Recover(CQuellmarkDoc& doc, const fw::Loc
         ApplyJournalEntry(doc, entry);
     }
     result.applied = int(contents.entries.size());
-    const CString restored = "前回ログアウトせずに終了したため保存されていなかった変更 "_sj;
-    if (contents.status == JournalContents::OtherFile) {
-        result.message =
-            notApplied + "いまのデータファイル「"_sj + nameText(doc.GetDataFilePath()) +
-            "」のものではありません（データファイルが置き換えられたか、戻されています）。\r\n"_sj +
-            asideText(putAside(now), loadedAsIs);
-        return result;
-    }
-    if (contents.status == JournalContents::Damaged) {
-        const Aside aside = putAside(now);
-        result.message =
-            "変更の記録「"_sj + nameText(m_path) + "」の一部が壊れていて、読めませんでした："_sj +
-            contents.reason + "。\r\n"_sj +
-            (result.applied > 0
-                 ? restored + "のうち、壊れた所より前の "_sj +
-                       CString::Formatted("%d", result.applied) +
-                       " 件を復元しました。ログアウトすると保存されます。それより後の変更は読めま"
-                       "せんでした。\r\n"_sj
-                 : "変更は復元できませんでした。\r\n"_sj) +
-            asideText(aside, "読めなかった変更は、一覧で確かめてから、足りないものだけを入力し"
-                             "直してください。"_sj);
-        CString reason;
-        // The restored changes are kept again, in a journal of their own.
-        if (aside.done && result.applied > 0 && !write(contents.entries, reason)) {
-            stop(reason);
+    switch (contents.status) {
+    case JournalContents::OtherFile:
+        result.message = notApplied(
+            now,
+            "いまのデータファイル「"_sj + nameText(doc.GetDataFilePath()) +
+                "」のものではありません（データファイルが置き換えられたか、戻されています）"_sj);
+        break;
+    case JournalContents::Damaged:
+        result.message = damaged(now, contents);
+        break;
+    case JournalContents::Ok:
+        goOn(contents, bytes.size());
+        if (result.applied > 0) {
+            result.message = unsavedText() + " "_sj + CString::Formatted("%d", result.applied) +
+                             " 件を復元しました。ログアウトすると保存されます。"_sj;
         }
-        return result;
-    }
-    int error = 0;
-    CString reason;
-    if (!contents.rewrite) {
-        // Later entries follow the last whole one, never a torn one.
-        m_nextEntry = contents.entryCount;
-        if (!m_file.Open(m_path, error) || (contents.validLength < bytes.size() &&
-                                            !m_file.Truncate(contents.validLength, error))) {
-            stop(fw::SystemErrorText(error));
-        }
-    } else if (contents.entries.empty()) {
-        remove(); // a save put every change into the data file
-    } else if (!write(contents.entries, reason)) {
-        stop(reason);
-    }
-    if (result.applied > 0) {
-        result.message = restored + CString::Formatted("%d", result.applied) +
-                         " 件を復元しました。ログアウトすると保存されます。"_sj;
+        break;
     }
     return result;
 }

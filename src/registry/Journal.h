@@ -179,6 +179,11 @@ private:
     void remove();
     Aside putAside(const fw::LocalDateTime& now);
     CString asideText(const Aside& aside, const CString& kept) const;
+    // What Recover does with a journal of another file or one it cannot read, with a damaged
+    // one, and with one it goes on with; the first two say so in the text they return.
+    CString notApplied(const fw::LocalDateTime& now, const CString& why);
+    CString damaged(const fw::LocalDateTime& now, const JournalContents& contents);
+    void goOn(const JournalContents& contents, std::uint64_t fileSize);
 
     std::string m_path;
     fw::FileIdentity m_base;
