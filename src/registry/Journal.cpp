@@ -330,8 +330,39 @@ public:
 
     JournalContents& Contents() { return m_contents; }
 
-    // The whole entry at offset at, with its body; false when it is damage.
-    bool Take(std::string_view body, std::uint64_t at, bool closingEntries) {
+    // The entry at offset at of the journal, which rest holds from there on: its body of n
+    // bytes starts bodyAt bytes in, and the checksum of everything before follows the body.
+    // False when it is damage.
+    bool Whole(std::string_view rest, std::uint64_t at, std::size_t bodyAt, std::uint32_t n,
+               bool closingEntries) {
+        const std::size_t end = bodyAt + n;
+        if (getRaw<std::uint64_t>(rest, end) != checksum(rest.substr(0, end))) {
+            Damaged("変更の検査値が合いません"_sj, at);
+            return false;
+        }
+        if (!take(rest.substr(bodyAt, n), at, closingEntries)) {
+            return false;
+        }
+        m_contents.validLength = at + end + kChecksumBytes;
+        ++m_contents.entryCount;
+        return true;
+    }
+
+    JournalContents Damaged(const CString& reason, std::uint64_t at) {
+        m_contents.status = JournalContents::Damaged;
+        m_contents.reason = reason + "（"_sj + offsetText(at) + "）"_sj;
+        return m_contents;
+    }
+
+    JournalContents Finish() {
+        if (!m_applies) {
+            m_contents.status = JournalContents::OtherFile;
+        }
+        return m_contents;
+    }
+
+private:
+    bool take(std::string_view body, std::uint64_t at, bool closingEntries) {
         // In a journal of another file only a closing entry that names this one matters.
         if (!m_applies && (!closingEntries || body.size() < 4 ||
                            getRaw<std::int32_t>(body, 0) != std::int32_t(JournalKind::Saved))) {
@@ -362,25 +393,6 @@ public:
         return true;
     }
 
-    void Whole(std::uint64_t end) {
-        m_contents.validLength = end;
-        ++m_contents.entryCount;
-    }
-
-    JournalContents Damaged(const CString& reason, std::uint64_t at) {
-        m_contents.status = JournalContents::Damaged;
-        m_contents.reason = reason + "（"_sj + offsetText(at) + "）"_sj;
-        return m_contents;
-    }
-
-    JournalContents Finish() {
-        if (!m_applies) {
-            m_contents.status = JournalContents::OtherFile;
-        }
-        return m_contents;
-    }
-
-private:
     JournalContents m_contents;
     const fw::FileIdentity& m_dataFile;
     Extent m_loaded;
@@ -418,14 +430,10 @@ JournalContents readCurrent(std::string_view bytes, const fw::FileIdentity& data
         if (end + kChecksumBytes > rest.size()) {
             break; // cut inside the last entry
         }
-        if (getRaw<std::uint64_t>(rest, end) != checksum(rest.substr(0, end))) {
-            return r.Damaged("変更の検査値が合いません"_sj, at);
-        }
-        if (!r.Take(rest.substr(kHeadBytes, n), at, true)) {
+        if (!r.Whole(rest, at, kHeadBytes, n, true)) {
             return r.Contents();
         }
-        at += end + kChecksumBytes;
-        r.Whole(at);
+        at = r.Contents().validLength;
     }
     return r.Finish();
 }
@@ -454,14 +462,10 @@ JournalContents readPrevious(std::string_view bytes, const fw::FileIdentity& dat
             end + kChecksumBytes > rest.size()) {
             return r.Damaged("変更の長さが記録の残りの大きさに合いません"_sj, at);
         }
-        if (getRaw<std::uint64_t>(rest, end) != checksum(rest.substr(0, end))) {
-            return r.Damaged("変更の検査値が合いません"_sj, at);
-        }
-        if (!r.Take(rest.substr(kPreviousLengthBytes, n), at, false)) {
+        if (!r.Whole(rest, at, kPreviousLengthBytes, n, false)) {
             return r.Contents();
         }
-        at += end + kChecksumBytes;
-        r.Whole(at);
+        at = r.Contents().validLength;
     }
     return r.Finish();
 }

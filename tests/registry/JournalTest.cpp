@@ -156,6 +156,23 @@ JournalContents read(const std::string& bytes, const CQuellmarkDoc& doc,
     return registry::ReadJournal(bytes, dataFile, doc.GetRecordCount(), doc.GetIncidentCount());
 }
 
+// A journal of changes of every kind, as written whole, and the document it extends.
+struct Written {
+    CQuellmarkDoc start{CQuellmarkDoc::NoFile{}};
+    std::vector<JournalEntry> entries;
+    std::string whole;
+    std::vector<std::size_t> ends; // where each entry ends
+
+    explicit Written(bool withAFailedSave) {
+        fillStart(start);
+        CQuellmarkDoc copy(CQuellmarkDoc::NoFile{});
+        fillStart(copy);
+        entries = withAFailedSave ? changesAndAFailedSave(copy) : changeEveryKind(copy);
+        whole = journalOf(entries);
+        ends = entryEnds(entries);
+    }
+};
+
 // A data file and its journal on disk, and the starts of the program on them.
 struct Folder {
     TempDir dir;
@@ -208,22 +225,16 @@ TEST(Journal, ReplayOfEveryKindSavesWhatTheSessionWould) {
 // The program ended while it wrote the last entry: whatever part of it reached the disk, the
 // entries before it are applied, without a word.
 TEST(Journal, CutAtEveryLengthDropsOnlyThePartialLastEntry) {
-    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
-    fillStart(doc);
-    CQuellmarkDoc copy(CQuellmarkDoc::NoFile{});
-    fillStart(copy);
-    const std::vector<JournalEntry> entries = changesAndAFailedSave(copy);
-    const std::string whole = journalOf(entries);
-    const std::vector<std::size_t> ends = entryEnds(entries);
+    const Written w(true);
     std::size_t whole_entries = 0;
     std::size_t lastEnd = registry::EncodeJournalHeader(kLoaded).size();
-    for (std::size_t cut = lastEnd; cut <= whole.size(); ++cut) {
-        if (whole_entries < ends.size() && cut == ends[whole_entries]) {
-            lastEnd = ends[whole_entries++];
+    for (std::size_t cut = lastEnd; cut <= w.whole.size(); ++cut) {
+        if (whole_entries < w.ends.size() && cut == w.ends[whole_entries]) {
+            lastEnd = w.ends[whole_entries++];
         }
-        const JournalContents contents = read(whole.substr(0, cut), doc);
+        const JournalContents contents = read(w.whole.substr(0, cut), w.start);
         ASSERT_EQ(contents.status, JournalContents::Ok) << "cut at " << cut;
-        ASSERT_EQ(contents.entries.size(), std::size_t(changesIn(entries, whole_entries)))
+        ASSERT_EQ(contents.entries.size(), std::size_t(changesIn(w.entries, whole_entries)))
             << "cut at " << cut;
         EXPECT_EQ(contents.validLength, lastEnd) << "cut at " << cut;
         EXPECT_EQ(contents.entryCount, whole_entries) << "cut at " << cut;
@@ -234,14 +245,9 @@ TEST(Journal, CutAtEveryLengthDropsOnlyThePartialLastEntry) {
 // zero is an entry that never reached the disk; zeros in part of it cannot be told from a
 // damaged entry, so they are damage.
 TEST(Journal, ZeroFilledLastEntry) {
-    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
-    fillStart(doc);
-    CQuellmarkDoc copy(CQuellmarkDoc::NoFile{});
-    fillStart(copy);
-    const std::vector<JournalEntry> entries = changeEveryKind(copy);
-    const std::string whole = journalOf(entries);
-    const std::size_t last = entryEnds(entries)[5];
-    const std::size_t lastSize = whole.size() - last;
+    const Written w(false);
+    const std::size_t last = w.ends[5];
+    const std::size_t lastSize = w.whole.size() - last;
     struct Case {
         const char* what;
         std::size_t from, to; // the zeroed bytes of the last entry
@@ -253,42 +259,36 @@ TEST(Journal, ZeroFilledLastEntry) {
         {"its checksum", lastSize - 8, lastSize, JournalContents::Damaged},
     };
     for (const Case& c : cases) {
-        std::string zeroed = whole;
+        std::string zeroed = w.whole;
         std::fill(zeroed.begin() + std::ptrdiff_t(last + c.from),
                   zeroed.begin() + std::ptrdiff_t(last + c.to), '\0');
-        const JournalContents contents = read(zeroed, doc);
+        const JournalContents contents = read(zeroed, w.start);
         EXPECT_EQ(contents.status, c.status) << c.what;
         EXPECT_EQ(contents.entries.size(), 6u) << c.what;
         EXPECT_EQ(contents.validLength, last) << c.what;
     }
     // Zeros longer than any entry are no entry either.
-    EXPECT_EQ(read(whole.substr(0, last) + std::string(5000, '\0'), doc).entries.size(), 6u);
+    EXPECT_EQ(read(w.whole.substr(0, last) + std::string(5000, '\0'), w.start).entries.size(), 6u);
 }
 
 // Every value of every byte of a journal written whole: never taken for a cut end or read as
 // a change; the entries before the damaged one are those read.
 TEST(Journal, EveryByteChangedIsDamageAfterTheEntriesBeforeIt) {
-    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
-    fillStart(doc);
-    CQuellmarkDoc copy(CQuellmarkDoc::NoFile{});
-    fillStart(copy);
-    const std::vector<JournalEntry> entries = changesAndAFailedSave(copy);
-    const std::string whole = journalOf(entries);
-    const std::vector<std::size_t> ends = entryEnds(entries);
+    const Written w(true);
     std::size_t entry = 0;
     const std::size_t header = registry::EncodeJournalHeader(kLoaded).size();
-    for (std::size_t at = 0; at < whole.size(); ++at) {
-        if (at >= header && at >= ends[entry]) {
+    for (std::size_t at = 0; at < w.whole.size(); ++at) {
+        if (at >= header && at >= w.ends[entry]) {
             ++entry;
         }
-        const std::size_t before = at < header ? 0 : std::size_t(changesIn(entries, entry));
-        std::string changed = whole;
+        const std::size_t before = at < header ? 0 : std::size_t(changesIn(w.entries, entry));
+        std::string changed = w.whole;
         for (int value = 0; value < 256; ++value) {
-            if (char(value) == whole[at]) {
+            if (char(value) == w.whole[at]) {
                 continue;
             }
             changed[at] = char(value);
-            const JournalContents contents = read(changed, doc);
+            const JournalContents contents = read(changed, w.start);
             ASSERT_EQ(contents.status, JournalContents::Damaged)
                 << "byte " << at << " set to " << value;
             ASSERT_EQ(contents.entries.size(), before) << "byte " << at << " set to " << value;
