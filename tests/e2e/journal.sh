@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# What survives an end that is not a logout, and what a second program, a size limit and an
-# ended save leave: several runs of the real program on one data folder.
+# What survives an end that is not a logout (a logout killed before it removed the journal,
+# and journals damaged, cut or of another file, included), and what a second program, a size
+# limit and an ended save leave: several runs of the real program on one data folder.
 #
 #   journal.sh VORA TESTKIT KILL_AT_JOURNAL_REMOVAL
 set -uo pipefail
