@@ -16,9 +16,10 @@ std::string BackupFolderOf(const std::string& dataFileTarget);
 std::string BackupNameOf(const fw::LocalDate& day);
 
 // Called before the data file at dataFilePath is replaced on day. Keeps the file as it is now
-// when the day has no backup yet (a hard link where possible, else a copy; the folder is for
-// its owner only) and removes all but the newest kBackupsKept. False, with *notice saying so
-// in Japanese, when the backup could not be made; the save goes on regardless.
+// when the day has no backup yet (a hard link where possible, else a copy; the folder and a
+// copy get the mode and group of the data file) and removes all but the newest kBackupsKept. False,
+// with *notice saying so in Japanese, when the backup could not be made; the save goes on
+// regardless.
 bool KeepDailyBackup(const std::string& dataFilePath, const fw::LocalDate& day, CString* notice);
 
 } // namespace registry

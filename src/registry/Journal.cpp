@@ -350,13 +350,16 @@ JournalContents ReadJournal(std::string_view bytes, const fw::FileIdentity& data
 // ---------------------------------------------------------------------------------------------
 // The journal file
 
+std::string JournalPathOf(const std::string& dataFileTarget) {
+    return dataFileTarget + ".journal";
+}
+
 void ChangeJournal::Enable(const std::string& dataFilePath, Warning warn) {
-    std::string target;
     int error = 0;
-    if (!fw::ResolveLinks(dataFilePath, target, error)) {
-        target = dataFilePath;
+    if (!fw::ResolveLinks(dataFilePath, m_dataFile, error)) {
+        m_dataFile = dataFilePath;
     }
-    m_path = target + ".journal";
+    m_path = JournalPathOf(m_dataFile);
     m_warn = std::move(warn);
 }
 
@@ -382,9 +385,10 @@ void ChangeJournal::Discard() {
 bool ChangeJournal::create(CString& reason) {
     // The header goes in whole or not at all, so a journal never lacks it.
     const std::string header = EncodeJournalHeader(m_base);
+    const fw::FilePolicy policy = fw::FilePolicy::Beside(m_dataFile);
     if (!fw::SaveFile(
             m_path, [&header](fw::CFile& file) { file.Write(header.data(), header.size()); },
-            &reason)) {
+            &reason, fw::SystemFileOps(), &policy)) {
         return false;
     }
     int error = 0;

@@ -94,6 +94,9 @@ struct JournalContents {
 JournalContents ReadJournal(std::string_view bytes, const fw::FileIdentity& dataFile,
                             int recordCount, int incidentCount);
 
+// The journal of the data file dataFileTarget (the file its links lead to): beside it.
+std::string JournalPathOf(const std::string& dataFileTarget);
+
 // The journal file of one data file, for the program that holds its lock.
 class ChangeJournal {
 public:
@@ -130,6 +133,7 @@ private:
     CString putAside(const fw::LocalDateTime& now, const CString& why);
 
     std::string m_path;
+    std::string m_dataFile; // the file the data file's links lead to
     fw::FileIdentity m_base;
     fw::AppendFile m_file;
     bool m_stopped = false;

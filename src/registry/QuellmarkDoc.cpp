@@ -447,6 +447,7 @@ bool CQuellmarkDoc::SaveDataFile(CString* error, CString* notice) {
     }
     CString reason;
     std::uint64_t hash = 0;
+    const fw::FilePolicy policy = fw::FilePolicy::OfDataFile(m_strPath);
     bool saved = fw::SaveFile(
         m_strPath,
         [this, &hash](fw::CFile& file) {
@@ -456,7 +457,7 @@ bool CQuellmarkDoc::SaveDataFile(CString* error, CString* notice) {
             ar.Flush();
             hash = hashing.Digest();
         },
-        &reason, *m_fileOps);
+        &reason, *m_fileOps, &policy);
     if (saved) {
         std::string target;
         int ignored = 0;
