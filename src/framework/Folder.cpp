@@ -38,8 +38,8 @@ int MakeFolders(const std::string& path, const FilePolicy& policy) {
     }
 }
 
-bool EnterFolder(const std::string& path, std::string* error) {
-    int failure = path.empty() ? ENOENT : MakeFolders(path, FilePolicy::OwnerOnly());
+bool EnterFolder(const std::string& path, bool make, std::string* error) {
+    int failure = path.empty() ? ENOENT : make ? MakeFolders(path, FilePolicy::OwnerOnly()) : 0;
     if (failure == 0 && ::chdir(path.c_str()) != 0) {
         failure = errno;
     }
