@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,8 +95,8 @@ gid_t otherGroup() {
     if (::geteuid() == 0) {
         return 4321;
     }
-    std::vector<gid_t> groups(std::size_t(::getgroups(0, nullptr)));
-    ::getgroups(int(groups.size()), groups.data());
+    std::vector<gid_t> groups(std::size_t(std::max(::getgroups(0, nullptr), 0)));
+    groups.resize(std::size_t(std::max(::getgroups(int(groups.size()), groups.data()), 0)));
     for (gid_t g : groups) {
         if (g != ::getegid()) {
             return g;
