@@ -61,16 +61,7 @@ bool readFile(const std::string& path, std::string& text, bool& missing, std::st
             error = path + ": 設定ファイルにしては大きすぎます";
             return false;
         }
-        text.resize(std::size_t(file.GetLength()));
-        std::size_t got = 0;
-        while (got < text.size()) {
-            const std::size_t n = file.Read(text.data() + got, text.size() - got);
-            if (n == 0) {
-                break;
-            }
-            got += n;
-        }
-        text.resize(got);
+        text = file.ReadAll();
         return true;
     } catch (const fw::CFileException& e) {
         error = path + ": 読み込めません：" + e.Reason().ToUtf8();

@@ -304,6 +304,20 @@ std::size_t CDiskFile::Read(void* buffer, std::size_t n) {
     }
 }
 
+std::string CDiskFile::ReadAll() {
+    std::string bytes(std::size_t(m_length), '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const std::size_t n = Read(bytes.data() + got, bytes.size() - got);
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
 void CDiskFile::Write(const void*, std::size_t) {
     throw CFileException(m_path, 0, "読み込み用に開いたファイルです"_sj);
 }

@@ -102,6 +102,9 @@ public:
     const std::string& GetFilePath() const override { return m_path; }
     // The file as opened, with the hash of every byte read so far.
     FileIdentity Identity() const;
+    // The bytes from where reading stands to the end the file had when it was opened (fewer
+    // when it shrank since). Throws CFileException when a read fails.
+    std::string ReadAll();
 
 private:
     std::string m_path;

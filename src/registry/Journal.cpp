@@ -467,16 +467,7 @@ ChangeJournal::Recovery ChangeJournal::Recover(CQuellmarkDoc& doc, const fw::Loc
         if (missing) {
             return result;
         }
-        bytes.resize(file.GetLength());
-        std::size_t got = 0;
-        while (got < bytes.size()) {
-            const std::size_t n = file.Read(bytes.data() + got, bytes.size() - got);
-            if (n == 0) {
-                break;
-            }
-            got += n;
-        }
-        bytes.resize(got);
+        bytes = file.ReadAll();
     } catch (const fw::CFileException& e) {
         result.message = putAside(now, e.Reason());
         return result;

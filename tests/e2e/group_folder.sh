@@ -79,6 +79,16 @@ expect_made() {
   [ "$(made "$1")" = "$2" ] || fail "$1 is $(made "$1" 2>&1), expected $2"
 }
 shown() { iconv -f CP932 -t UTF-8 "$w/out/$1"; }
+# refused USER FOLDER PATTERN WHAT: the program of USER on FOLDER tells a text matching PATTERN
+# (a grep pattern, whole), ends with status 1 and changes nothing there.
+refused() {
+  local before status
+  before=$(listing "$2")
+  status=$(run "$1" "$2" "$w/refused.replay")
+  [ "$status" = 1 ] || fail "$4: status $status"
+  [ "$(listing "$2")" = "$before" ] || fail "$4: the folder changed"
+  shown refused.txt | grep -qx -- "$3" || fail "$4: told $(shown refused.txt)"
+}
 
 cat > "$w/refused.replay" << S
 expect-dialog message
@@ -129,12 +139,8 @@ expect_made "$S/vora.dat.lock" "660 $nurse $group"
 expect_made "$S/vora.dat.journal" "660 $nurse $group"
 
 # The doctor is refused while the nurse works, and changes nothing.
-before=$(listing "$S")
-status=$(run $doctor "$S" "$w/refused.replay")
-[ "$status" = 1 ] || fail "the second member: status $status"
-[ "$(listing "$S")" = "$before" ] || fail "the second member changed the folder"
-shown refused.txt | grep -qx "このデータファイルは別のプログラムが使用中です（コンピューター $(hostname)、プロセス $pid、[0-9/]* [0-9:]* から）。そのプログラムを終了してから起動し直してください。このプログラムは終了します。" ||
-  fail "the second member was told: $(shown refused.txt)"
+refused $doctor "$S" "このデータファイルは別のプログラムが使用中です（コンピューター $(hostname)、プロセス $pid、[0-9/]* [0-9:]* から）。そのプログラムを終了してから起動し直してください。このプログラムは終了します。" \
+  "the second member"
 
 # The nurse's program is killed; the doctor's next start restores her case, keeps the day's
 # backup at logout, and writes the exports and the report: every file the group's.
@@ -210,23 +216,15 @@ L=$w/rootlock
 mkdir "$L" && chgrp $group "$L" && chmod 2770 "$L"
 "$TESTKIT" make "$L/vora.dat" 3 && chown $nurse:$group "$L/vora.dat" && chmod 660 "$L/vora.dat"
 touch "$L/vora.dat.lock" && chown root:root "$L/vora.dat.lock" && chmod 600 "$L/vora.dat.lock"
-before=$(listing "$L")
-status=$(run $nurse "$L" "$w/refused.replay")
-[ "$status" = 1 ] || fail "root's lock file: status $status"
-[ "$(listing "$L")" = "$before" ] || fail "root's lock file: the folder changed"
-[ "$(shown refused.txt)" = "データファイルを安全に使えないため終了します（vora.dat.lock：書き込みまたは読み込みの権限がありません）。フォルダーとファイルに書き込めるよう、管理者に依頼してください。" ] ||
-  fail "root's lock file: told $(shown refused.txt)"
+refused $nurse "$L" "データファイルを安全に使えないため終了します（vora.dat.lock：書き込みまたは読み込みの権限がありません）。フォルダーとファイルに書き込めるよう、管理者に依頼してください。" \
+  "root's lock file"
 
 # --- A folder the user may read but not write: refused at start instead of failing at logout;
 # --verify-data still reads the registry there.
 R=$w/readonly
 mkdir -m 755 "$R" && "$TESTKIT" make "$R/vora.dat" 3 && chmod 644 "$R/vora.dat"
-before=$(listing "$R")
-status=$(run $doctor "$R" "$w/refused.replay")
-[ "$status" = 1 ] || fail "read-only folder: status $status"
-[ "$(listing "$R")" = "$before" ] || fail "read-only folder: the folder changed"
-[ "$(shown refused.txt)" = "データファイルを安全に使えないため終了します（$R：書き込みまたは読み込みの権限がありません）。フォルダーとファイルに書き込めるよう、管理者に依頼してください。" ] ||
-  fail "read-only folder: told $(shown refused.txt)"
+refused $doctor "$R" "データファイルを安全に使えないため終了します（$R：書き込みまたは読み込みの権限がありません）。フォルダーとファイルに書き込めるよう、管理者に依頼してください。" \
+  "read-only folder"
 verified=$(as $doctor "$w/bin/vora" --data-dir="$R" --verify-data 2>> "$w/stderr")
 status=$?
 [ "$status" = 0 ] && grep -qx 'cases: 3' <<< "$verified" && grep -qx 'status: ok' <<< "$verified" ||
