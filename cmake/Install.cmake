@@ -88,9 +88,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VORA_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Japanese is typed through ibus (its Qt plugin comes with Qt) or fcitx5 (whose Qt plugin is a
-# package of its own), and shown with a Japanese font.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fcitx5-frontend-qt6, fonts-ipafont-gothic | fonts-noto-cjk")
+# Every text is Japanese: without a Japanese font each shows as boxes, so one is a dependency
+# (the libraries' own come from shlibdeps). Japanese is typed through ibus (its Qt plugin comes
+# with Qt) or fcitx5 (whose Qt plugin is a package of its own); Qt's own dialogs (print, file)
+# speak Japanese with Qt's translations.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fcitx5-frontend-qt6, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ibus-mozc | fcitx5-mozc")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # CPack puts the summary above these lines.

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a finished build folder and checks what a user installs: no
-# lintian errors or warnings, the desktop entry and the AppStream file validate, every icon size
-# and both manual pages are there, and the unpacked program answers --version, --help, a wrong
-# option, and --verify-data on a generated registry, also in the data folder the menu entry uses.
+# lintian errors or warnings, a Japanese font among the dependencies, a program built with the
+# distribution's hardening (fortified functions, stack protector, relro and immediate binding),
+# the desktop entry and the AppStream file validate, every icon size and both manual pages are
+# there, and the unpacked program answers --version, --help, a wrong option, and --verify-data
+# on a generated registry, also in the data folder the menu entry uses.
 # Usage: check-package.sh BUILD_DIR
 set -euo pipefail
 
@@ -24,7 +26,11 @@ version=$(basename "$deb" _amd64.deb)
 version=${version#vora_}
 depends=$(dpkg-deb -f "$deb" Depends)
 [[ $depends == *libqt6widgets6* ]] || fail "Depends lacks the Qt libraries: $depends"
-lintian --fail-on error,warning "$deb" >"$scratch/lintian" 2>&1 ||
+[[ ", $depends," == *", fonts-ipafont-gothic | fonts-noto-cjk | fonts-vlgothic,"* ]] ||
+  fail "Depends lacks a Japanese font: $depends"
+[[ $(dpkg-deb -f "$deb" Recommends) == *qt6-translations-l10n* ]] ||
+  fail "Recommends lacks Qt's translations: $(dpkg-deb -f "$deb" Recommends)"
+lintian --fail-on error,warning --tag-display-limit 0 -I "$deb" >"$scratch/lintian" 2>&1 ||
   { cat "$scratch/lintian"; fail "lintian found errors or warnings"; }
 
 root="$scratch/root"
@@ -39,6 +45,14 @@ for page in man1/vora.1.gz ja/man1/vora.1.gz; do
 done
 
 vora="$root/usr/bin/vora"
+# The hardening, as lintian and hardening-check look for it: functions replaced by their checked
+# forms (_FORTIFY_SOURCE), the stack protector, read-only relocations bound at start.
+symbols=$(readelf --dyn-syms --wide "$vora")
+grep -Eq ' __[a-z_]+_chk(@|$)' <<< "$symbols" || fail "no fortified function: built without _FORTIFY_SOURCE"
+grep -q ' __stack_chk_fail' <<< "$symbols" || fail "no stack protector"
+readelf --program-headers --wide "$vora" | grep -q GNU_RELRO || fail "no read-only relocations"
+readelf --dynamic --wide "$vora" | grep -Eq 'BIND_NOW|FLAGS_1.*NOW' || fail "not bound at start (now)"
+grep -q hardening "$scratch/lintian" && fail "lintian: $(grep hardening "$scratch/lintian")"
 [ "$("$vora" --version)" = "vora $version" ] || fail "--version does not say vora $version"
 "$vora" --help | grep -q -- '--verify-data' || fail "--help does not name --verify-data"
 status=0
@@ -46,7 +60,10 @@ status=0
 [ "$status" -eq 2 ] && grep -q -- '--data-dir' "$scratch/usage" ||
   fail "an unknown option gave status $status and: $(cat "$scratch/usage")"
 
-# A registry of 40 cases, verified where it lies and through the menu entry's data folder.
+# A registry of 40 cases, verified where it lies and through the menu entry's data folder; no
+# settings file of this machine takes part.
+export VORA_SYSTEM_CONFIG="$scratch/no-system.conf"
+unset XDG_CONFIG_HOME
 mkdir -p "$scratch/home/vora-data"
 "$build/tests/vora_testkit" make "$scratch/home/vora-data/vora.dat" 40
 (cd "$scratch/home/vora-data" && "$vora" --verify-data) >"$scratch/verify"

@@ -10,8 +10,9 @@
 # which checks that every picture can still be made.
 #
 # Lines starting "#@ setup COMMAND" run COMMAND with bash in the data folder before the program
-# starts; make_read_only DIR is at hand there. "#@ status N" names the exit status the program
-# must end with (default 0). A script whose program ends otherwise, or whose pictures are not
+# starts, "#@ at-fifo COMMAND" while it waits at its step `wait-fifo ../fifo`; make_read_only
+# DIR is at hand there. "#@ status N" names the exit status the program must end with
+# (default 0). A script whose program ends otherwise, or whose pictures are not
 # all there, fails this script.
 set -uo pipefail
 
@@ -26,6 +27,7 @@ SCRIPTS=$(readlink -f "$(dirname "$0")/../docs/screens/scripts")
 for program in "$VORA" "$TESTKIT"; do
   [ -x "$program" ] || { echo "missing $program (build it first)" >&2; exit 2; }
 done
+source "$(dirname "$(readlink -f "$0")")/../tests/e2e/at_fifo.sh"
 export TZ=${TZ:-Asia/Tokyo}
 export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 
@@ -51,7 +53,7 @@ trap cleanup EXIT
 
 # Runs one script; prints what went wrong and returns non-zero when a picture is not made.
 shoot() {
-  local script=$1 name shots=() status expected file
+  local script=$1 name shots=() status expected file at_fifo
   name=$(basename "$script")
   work=$(mktemp -d /tmp/vora-shot-XXXXXX)
   mkdir "$work/data"
@@ -66,7 +68,13 @@ shoot() {
   ) || { make_writable "$work/data"; rm -rf "$work"; work=""; return 1; }
   mapfile -t shots < <(sed -n 's/^shot //p' "$script")
   expected=$(sed -n 's/^#@ status //p' "$script" | tail -1)
-  (cd "$work/data" && timeout 60 "$VORA" --replay "$script" > "$work/stdout" 2> "$work/stderr")
+  at_fifo=$(sed -n 's/^#@ at-fifo //p' "$script")
+  if [ -n "$at_fifo" ]; then
+    (cd "$work/data" && run_at_fifo "$work/fifo" "$at_fifo" "$VORA" --replay "$script" \
+       > "$work/stdout" 2> "$work/stderr")
+  else
+    (cd "$work/data" && timeout 60 "$VORA" --replay "$script" > "$work/stdout" 2> "$work/stderr")
+  fi
   status=$?
   grep -v '^QStandardPaths:' "$work/stderr" >&2
   make_writable "$work/data"

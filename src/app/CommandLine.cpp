@@ -9,7 +9,6 @@ namespace app {
 
 namespace {
 
-constexpr const char* kDefaultFolderName = "vora-data";
 constexpr std::string_view kDataDir = "--data-dir";
 constexpr std::string_view kDataDirIs = "--data-dir=";
 
@@ -33,8 +32,7 @@ CommandLine usage(std::string error) {
 
 } // namespace
 
-CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& home,
-                             const std::string& workingDir) {
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& workingDir) {
     CommandLine c;
     bool modeGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -63,23 +61,21 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::st
                 c.dataFile = hasValue ? args[++i] : std::string();
             }
         } else if (arg == kDataDir || arg.rfind(kDataDirIs, 0) == 0) {
-            if (!c.dataFolder.empty()) {
+            if (!c.dataFolder.empty() || c.siteDataFolder) {
                 return usage("--data-dir は一度だけです");
             }
             if (arg.size() > kDataDirIs.size()) {
                 c.dataFolder = arg.substr(kDataDirIs.size());
             } else if (arg.size() == kDataDirIs.size()) {
                 return usage("--data-dir= のあとにフォルダがありません");
-            } else if (home.empty()) {
-                return usage("ホームフォルダが分からないので、--data-dir=DIR で指定してください");
             } else {
-                c.dataFolder = absoluteFrom(home, kDefaultFolderName);
+                c.siteDataFolder = true;
             }
         } else {
             return usage((isOption(arg) ? "知らないオプションです: " : "余分な引数です: ") + arg);
         }
     }
-    if (!c.dataFolder.empty()) {
+    if (!c.dataFolder.empty() || c.siteDataFolder) {
         c.replayScript = absoluteFrom(workingDir, c.replayScript);
         c.dataFile = absoluteFrom(workingDir, c.dataFile);
     }
@@ -105,8 +101,10 @@ std::string HelpText() {
            "麻酔症例の台帳です。作業フォルダのデータファイル vora.dat を起動時に読み込み、\n"
            "ログアウトのたびに書き直します。\n"
            "\n"
-           "  --data-dir[=DIR]      DIR を作業フォルダにします（DIR を省くと ~/vora-data）。\n"
-           "                        ないときは作ります。\n"
+           "  --data-dir=DIR        DIR を作業フォルダにします。ないときは作ります。\n"
+           "  --data-dir            設定ファイル（~/.config/vora/vora.conf、なければ\n"
+           "                        /etc/vora/vora.conf）の data-dir を作業フォルダにします。\n"
+           "                        どちらにもなければ ~/vora-data（ないときは作ります）。\n"
            "  --verify-data [FILE]  データファイル FILE（省くと作業フォルダの vora.dat）を\n"
            "                        起動時と同じに読み込んで確かめ、要約を表示します。\n"
            "                        何も書きません。正常なら終了コード 0、壊れていれば 1。\n"

@@ -16,17 +16,17 @@ enum class Action {
 
 struct CommandLine {
     Action action = Action::Run;
-    std::string replayScript; // --replay SCRIPT
-    std::string dataFile;     // --verify-data [FILE]; empty: vora.dat in the data folder
-    std::string dataFolder;   // --data-dir[=DIR]; empty: the working directory stays
-    std::string error;        // what was wrong, for Action::Usage
+    std::string replayScript;    // --replay SCRIPT
+    std::string dataFile;        // --verify-data [FILE]; empty: vora.dat in the data folder
+    std::string dataFolder;      // --data-dir=DIR
+    bool siteDataFolder = false; // a plain --data-dir: the folder the settings files name
+    std::string error;           // what was wrong, for Action::Usage
 };
 
-// args are the arguments after the program's name; home is the user's home folder, where the
-// default data folder lies. A relative SCRIPT or FILE is made absolute from workingDir when a data
-// folder is given, so it names the file the user meant after the program has moved there.
-CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& home,
-                             const std::string& workingDir);
+// args are the arguments after the program's name. Without --data-dir the working directory
+// stays the data folder. A relative SCRIPT or FILE is made absolute from workingDir when a data
+// folder is asked for, so it names the file the user meant after the program has moved there.
+CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::string& workingDir);
 
 // The user's home folder: $HOME, else the password database's entry; empty when neither is known.
 std::string HomeFolder();

@@ -10,6 +10,7 @@
 #include "listview/FilterDlg.h"
 #include "listview/QuellmarkView.h"
 #include "registry/AdminMenuDlg.h"
+#include "registry/DataFolderAccess.h"
 #include "registry/ExportDoneDlg.h"
 #include "registry/QuellmarkDoc.h"
 #include "report/AggregateMenuDlg.h"
@@ -22,6 +23,7 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <optional>
 #include <sstream>
 #include <unistd.h>
 
@@ -38,14 +40,32 @@ bool promptLogin(CQuellmarkDoc& doc, int& generalUser) {
     return true;
 }
 
+void showLoadFailure(const fw::CFileException& e) {
+    fw::ShowMessage(e.Message() +
+                    "\r\n\r\nプログラムを終了します。ファイルは変更していません。"_sj);
+}
+
+// Whether vora.dat can be opened as the loader will open it. One that cannot (a link to a
+// disk that is not mounted, a FIFO, a file this user may not read) is named before anything
+// is made beside it.
+bool dataFileOpens() {
+    try {
+        bool missing = false;
+        fw::CDiskFile file(CQuellmarkDoc::kDataFileName, &missing);
+        return true;
+    } catch (const fw::CFileException& e) {
+        showLoadFailure(e);
+        return false;
+    }
+}
+
 // Loads vora.dat; a file that cannot be loaded is shown and the program ends without touching
 // it.
 std::unique_ptr<CQuellmarkDoc> loadDocument() {
     try {
         return std::make_unique<CQuellmarkDoc>();
     } catch (const fw::CFileException& e) {
-        fw::ShowMessage(e.Message() +
-                        "\r\n\r\nプログラムを終了します。ファイルは変更していません。"_sj);
+        showLoadFailure(e);
     } catch (const std::bad_alloc&) {
         fw::ShowMessage(
             "「vora.dat」を読み込むためのメモリが足りません。プログラムを終了します。"_sj);
@@ -72,7 +92,7 @@ CString heldMessage(const std::string& holder) {
     for (std::string& part : parts) {
         std::getline(lines, part);
     }
-    CString text = "このデータファイルは別のプログラムが使用中です（"_sj;
+    CString text = "このデータファイルは別のプログラムが使用中です（コンピューター "_sj;
     const CString unknown = "不明"_sj;
     auto add = [&text, &unknown](const std::string& utf8) {
         CString part;
@@ -81,38 +101,46 @@ CString heldMessage(const std::string& holder) {
     add(parts[0]);
     text += "、プロセス "_sj;
     add(parts[1]);
-    text += "、開始 "_sj;
+    text += "、"_sj;
     add(parts[2]);
-    text += "）。"_sj;
+    text += " から）。そのプログラムを終了してから起動し直してください。このプログラムは終了しま"
+            "す。"_sj;
     return text;
 }
 
-// One program per data file. False when another running program holds it. A lock that cannot
-// be taken at all (a read-only folder) does not stop the program: nothing can be written
-// there, by this program or another.
-bool lockDataFile(fw::FileLock& lock, bool& held) {
+// One program per data file, and only where it can keep its changes safely: the lock, the
+// journal, the backups and the save at logout must all be possible. False, after a message,
+// when another program holds the data file or something of these cannot be written; nothing
+// has been changed then.
+bool lockDataFile(fw::FileLock& lock) {
     std::string target;
     int error = 0;
     if (!fw::ResolveLinks(CQuellmarkDoc::kDataFileName, target, error)) {
         target = CQuellmarkDoc::kDataFileName;
     }
+    if (const std::optional<registry::AccessProblem> problem =
+            registry::FindAccessProblem(target)) {
+        fw::ShowMessage(registry::UnsafeDataFileMessage(*problem));
+        return false;
+    }
+    const std::string lockPath = target + ".lock";
     std::string holder;
-    switch (lock.Take(target + ".lock", lockOwner(), holder, error)) {
+    switch (lock.Take(lockPath, lockOwner(), holder, error, fw::FilePolicy::Beside(target))) {
     case fw::FileLock::Result::Taken:
-        held = true;
-        // What an ended program left half-written is no one's now.
-        fw::RemoveMatchingFiles(fw::DirectoryOf(target),
-                                {"." + fw::BaseNameOf(target) + ".tmp??????",
-                                 "." + fw::BaseNameOf(target) + ".journal.tmp??????"});
-        fw::RemoveMatchingFiles(
-            ".", {".vora_list.csv.tmp??????", ".vora_list.xlsx.tmp??????", ".KRV*.txt.tmp??????"});
-        return true;
+        break;
     case fw::FileLock::Result::Held:
         fw::ShowMessage(heldMessage(holder));
         return false;
     case fw::FileLock::Result::Failed:
-        break;
+        fw::ShowMessage(registry::UnsafeDataFileMessage({fw::BaseNameOf(lockPath), error}));
+        return false;
     }
+    // What an ended program left half-written is no one's now.
+    fw::RemoveMatchingFiles(fw::DirectoryOf(target),
+                            {"." + fw::BaseNameOf(target) + ".tmp??????",
+                             "." + fw::BaseNameOf(target) + ".journal.tmp??????"});
+    fw::RemoveMatchingFiles(
+        ".", {".vora_list.csv.tmp??????", ".vora_list.xlsx.tmp??????", ".KRV*.txt.tmp??????"});
     return true;
 }
 
@@ -122,10 +150,7 @@ fw::LocalDate today() {
 }
 
 // The journal of this session, and what an earlier one left: applied, or put aside.
-void keepChanges(CQuellmarkDoc& doc, bool locked) {
-    if (!locked) {
-        return; // without the lock, another program may be writing the journal
-    }
+void keepChanges(CQuellmarkDoc& doc) {
     registry::ChangeJournal& journal = doc.GetJournal();
     journal.Enable(doc.GetDataFilePath(), [](const CString& text) { fw::ShowMessage(text); });
     journal.SetBase(doc.GetFileIdentity());
@@ -148,15 +173,14 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
         fw::StartReplay(replayScript, frame);
     }
     fw::FileLock lock;
-    bool locked = false;
-    if (!lockDataFile(lock, locked)) {
+    if (!dataFileOpens() || !lockDataFile(lock)) {
         return 1;
     }
     std::unique_ptr<CQuellmarkDoc> doc = loadDocument();
     if (!doc) {
         return 1;
     }
-    keepChanges(*doc, locked);
+    keepChanges(*doc);
     if (fw::IsEnding()) {
         return 0;
     }

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/Config.h"
 #include "framework/Folder.h"
 #include "registry/DataFileCheck.h"
 
@@ -11,11 +12,39 @@
 #include <string>
 #include <system_error>
 
+namespace {
+
+// The data folder the command line asks for: none (the working directory stays), the one it
+// names, or the settings files' one. False with the exit status when there is none to be had.
+bool chooseDataFolder(const app::CommandLine& cmd, app::DataFolder& folder, int& status) {
+    if (!cmd.siteDataFolder) {
+        folder = {cmd.dataFolder, true};
+        return true;
+    }
+    const std::string home = app::HomeFolder();
+    app::Settings settings;
+    std::string error;
+    if (!app::ReadConfigFiles(app::ConfigFilesFromEnvironment(home), home, settings, error)) {
+        std::cerr << "vora: " << error << "\n";
+        status = 2;
+        return false;
+    }
+    folder = app::SiteDataFolder(settings, home);
+    if (folder.path.empty()) {
+        std::cerr << "vora: ホームフォルダが分からないので、--data-dir=DIR で指定してください\n"
+                  << app::UsageText();
+        status = 2;
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     std::error_code ignored;
-    const app::CommandLine cmd =
-        app::ParseCommandLine({argv + 1, argv + argc}, app::HomeFolder(),
-                              std::filesystem::current_path(ignored).string());
+    const app::CommandLine cmd = app::ParseCommandLine(
+        {argv + 1, argv + argc}, std::filesystem::current_path(ignored).string());
     switch (cmd.action) {
     case app::Action::Help:
         std::cout << app::HelpText();
@@ -29,7 +58,12 @@ int main(int argc, char** argv) {
     default:
         break;
     }
-    if (std::string error; !cmd.dataFolder.empty() && !fw::EnterFolder(cmd.dataFolder, &error)) {
+    app::DataFolder folder;
+    if (int status = 0; !chooseDataFolder(cmd, folder, status)) {
+        return status;
+    }
+    if (std::string error;
+        !folder.path.empty() && !fw::EnterFolder(folder.path, folder.make, &error)) {
         std::cerr << "vora: " << error << "\n";
         return 1;
     }

@@ -171,6 +171,8 @@ CString SystemErrorText(int error) {
         return "このファイルシステムではできない操作です"_sj;
     case EBADF:
         return "ファイルが正しく開かれていません"_sj;
+    case ENOLCK:
+        return "この場所ではファイルのロックが使えません"_sj;
     default:
         break;
     }
@@ -302,6 +304,20 @@ std::size_t CDiskFile::Read(void* buffer, std::size_t n) {
     }
 }
 
+std::string CDiskFile::ReadAll() {
+    std::string bytes(std::size_t(m_length), '\0');
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const std::size_t n = Read(bytes.data() + got, bytes.size() - got);
+        if (n == 0) {
+            break;
+        }
+        got += n;
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
 void CDiskFile::Write(const void*, std::size_t) {
     throw CFileException(m_path, 0, "読み込み用に開いたファイルです"_sj);
 }
@@ -317,7 +333,8 @@ void CMemFile::Write(const void* buffer, std::size_t n) {
     m_bytes.append(static_cast<const char*>(buffer), n);
 }
 
-CSafeFileWriter::CSafeFileWriter(const std::string& path, FileOps& ops) : m_ops(ops), m_path(path) {
+CSafeFileWriter::CSafeFileWriter(const std::string& path, FileOps& ops, const FilePolicy* policy)
+    : m_ops(ops), m_path(path) {
     // Through a symbolic link the file it points to is replaced, beside itself, and the link
     // stays as it is.
     int error = 0;
@@ -331,10 +348,12 @@ CSafeFileWriter::CSafeFileWriter(const std::string& path, FileOps& ops) : m_ops(
         m_tempPath.clear();
         throw CFileException(m_path, 0, SystemErrorText(error), FileStep::Create);
     }
-    // mkostemp already made it owner-only; an existing file keeps its own mode.
+    // mkostemp made it owner-only, which a mode that cannot be given leaves it.
     struct stat st {};
-    if (::stat(m_target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-        ::fchmod(m_fd, st.st_mode & 07777);
+    if (policy) {
+        policy->ApplyTo(m_fd);
+    } else if (::stat(m_target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        FilePolicy::Keeping(st).ApplyTo(m_fd);
     }
 }
 
@@ -417,18 +436,18 @@ bool saveReporting(const std::string& path, CString* error, const std::function<
 } // namespace
 
 bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write, CString* error,
-              FileOps& ops) {
+              FileOps& ops, const FilePolicy* policy) {
     return saveReporting(path, error, [&] {
-        CSafeFileWriter file(path, ops);
+        CSafeFileWriter file(path, ops, policy);
         write(file);
         file.Commit();
     });
 }
 
 bool SaveFileByName(const std::string& path, const std::function<void(const std::string&)>& fill,
-                    CString* error, FileOps& ops) {
+                    CString* error, FileOps& ops, const FilePolicy* policy) {
     return saveReporting(path, error, [&] {
-        CSafeFileWriter file(path, ops);
+        CSafeFileWriter file(path, ops, policy);
         fill(file.TempPath());
         // The sync goes through the descriptor of the temporary file; it must still be the
         // file that was filled.

@@ -2,6 +2,7 @@
 // Files: a plain file opened for reading, an in-memory file, and the safe replacement of a
 // file that the user depends on.
 
+#include "framework/FilePolicy.h"
 #include "framework/Hash64.h"
 #include "framework/String.h"
 
@@ -101,6 +102,9 @@ public:
     const std::string& GetFilePath() const override { return m_path; }
     // The file as opened, with the hash of every byte read so far.
     FileIdentity Identity() const;
+    // The bytes from where reading stands to the end the file had when it was opened (fewer
+    // when it shrank since). Throws CFileException when a read fails.
+    std::string ReadAll();
 
 private:
     std::string m_path;
@@ -131,12 +135,14 @@ private:
 
 // Replaces a file as a whole, or not at all: the bytes go to a temporary file in the same
 // directory, which is flushed, synced and renamed over the target; the directory is synced.
-// A new file is readable by its owner only; an existing one keeps its permissions. When path
-// is a symbolic link, the file it points to is the target and the link stays.
+// The file gets the mode and group of policy; without one, an existing file keeps its own and
+// a new one is its owner's only. When path is a symbolic link, the file it points to is the
+// target and the link stays.
 class CSafeFileWriter final : public CFile {
 public:
     // Throws CFileException when the temporary file cannot be created.
-    explicit CSafeFileWriter(const std::string& path, FileOps& ops = SystemFileOps());
+    explicit CSafeFileWriter(const std::string& path, FileOps& ops = SystemFileOps(),
+                             const FilePolicy* policy = nullptr);
     ~CSafeFileWriter() override; // removes the temporary file unless committed
     CSafeFileWriter(const CSafeFileWriter&) = delete;
     CSafeFileWriter& operator=(const CSafeFileWriter&) = delete;
@@ -167,16 +173,19 @@ private:
 // Replaces the file at path, as a whole or not at all, with what write puts into it. False
 // when it failed, with *error (when given) saying in Japanese which file and which step failed
 // and why, "「vora_list.csv」を保存できません（書き込みに失敗しました）：理由"; the old file
-// is then as it was. Memory running short while writing counts as a failure too.
+// is then as it was. Memory running short while writing counts as a failure too. The file's
+// mode and group are as CSafeFileWriter gives them.
 bool SaveFile(const std::string& path, const std::function<void(CFile&)>& write,
-              CString* error = nullptr, FileOps& ops = SystemFileOps());
+              CString* error = nullptr, FileOps& ops = SystemFileOps(),
+              const FilePolicy* policy = nullptr);
 
 // SaveFile for a writer that opens its file by name itself (a library that takes a file name):
 // fill gets the path of the temporary file beside the target, writes it completely, and throws
 // CFileException when it cannot. The file is then synced and renamed over the target as
 // SaveFile does; a writer that put another file in its place instead of writing into it fails.
 bool SaveFileByName(const std::string& path, const std::function<void(const std::string&)>& fill,
-                    CString* error = nullptr, FileOps& ops = SystemFileOps());
+                    CString* error = nullptr, FileOps& ops = SystemFileOps(),
+                    const FilePolicy* policy = nullptr);
 
 // The folder part of a path ("." when it has none) and the name in it.
 std::string DirectoryOf(const std::string& path);

@@ -130,16 +130,48 @@ FileLock::~FileLock() {
     }
 }
 
+namespace {
+
+// Opens the lock file, making it when it is not there; made tells which.
+int openLockFile(const std::string& path, bool& made) {
+    constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOFOLLOW;
+    // Another program may make or remove it in between; a few tries settle that.
+    for (int tries = 0; tries < 8; ++tries) {
+        int fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0600);
+        if (fd >= 0 || errno != EEXIST) {
+            made = fd >= 0;
+            return fd;
+        }
+        fd = ::open(path.c_str(), kFlags);
+        if (fd >= 0 || errno != ENOENT) {
+            made = false;
+            return fd;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
 FileLock::Result FileLock::Take(const std::string& path, const std::string& owner,
-                                std::string& holder, int& error) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+                                std::string& holder, int& error, const FilePolicy& policy) {
+    bool made = false;
+    const int fd = openLockFile(path, made);
     if (fd < 0) {
         error = errno;
         return Result::Failed;
     }
+    struct stat st {};
+    if (made || (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid())) {
+        policy.ApplyTo(fd);
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         error = errno;
         if (error != EWOULDBLOCK) {
+            // A program that cannot lock leaves the folder as it found it.
+            if (made) {
+                ::unlink(path.c_str());
+            }
             ::close(fd);
             return Result::Failed;
         }
@@ -160,7 +192,8 @@ FileLock::Result FileLock::Take(const std::string& path, const std::string& owne
     return Result::Taken;
 }
 
-bool LinkOrCopy(const std::string& from, const std::string& to, int& error) {
+bool LinkOrCopy(const std::string& from, const std::string& to, int& error,
+                const FilePolicy& policy) {
     if (::link(from.c_str(), to.c_str()) == 0) {
         return true;
     }
@@ -179,6 +212,7 @@ bool LinkOrCopy(const std::string& from, const std::string& to, int& error) {
         ::close(in);
         return false;
     }
+    policy.ApplyTo(out);
     bool ok = true;
     char buffer[1 << 16];
     for (;;) {

@@ -3,6 +3,8 @@
 // lock that one running program holds on a data file, a second name for a file, and the
 // removal of temporary files that an ended program left behind.
 
+#include "framework/FilePolicy.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -47,18 +49,22 @@ public:
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 
-    // Takes the lock and writes owner into the file. Held: another program has it, and holder
-    // is what that program wrote; Failed: error says why the file could not be used.
-    Result Take(const std::string& path, const std::string& owner, std::string& holder, int& error);
+    // Takes the lock and writes owner into the file, which gets the mode and group of policy
+    // when this program made it or owns it. Held: another program has it, and holder is what
+    // that program wrote; Failed: error says why the file could not be used, and a file made
+    // for it is gone again.
+    Result Take(const std::string& path, const std::string& owner, std::string& holder, int& error,
+                const FilePolicy& policy = FilePolicy::OwnerOnly());
 
 private:
     int m_fd = -1;
 };
 
-// Gives the file at from the second name to: a hard link where the file system allows it,
-// else a copy, created owner-only and synced. False with the error number; a half-made copy
-// is removed.
-bool LinkOrCopy(const std::string& from, const std::string& to, int& error);
+// Gives the file at from the second name to: a hard link where the file system allows it (it
+// is the same file, with its own mode and group), else a copy with the mode and group of
+// policy, synced. False with the error number; a half-made copy is removed.
+bool LinkOrCopy(const std::string& from, const std::string& to, int& error,
+                const FilePolicy& policy = FilePolicy::OwnerOnly());
 
 // Removes the regular files in folder whose names match one of the shell patterns; returns
 // how many went. Links and folders are never touched.

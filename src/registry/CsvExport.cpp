@@ -124,9 +124,11 @@ bool ExportReplacing(const std::string& path, CString* error,
 }
 
 bool ExportCaseList(const CQuellmarkDoc& doc, const std::string& path, CString* error) {
+    const fw::FilePolicy policy = doc.NewFilePolicy();
     return ExportReplacing(path, error, [&](CString* reason) {
         return fw::SaveFile(
-            path, [&doc](fw::CFile& file) { WriteCaseList(doc, file); }, reason, doc.GetFileOps());
+            path, [&doc](fw::CFile& file) { WriteCaseList(doc, file); }, reason, doc.GetFileOps(),
+            &policy);
     });
 }
 

@@ -52,8 +52,9 @@ bool KeepDailyBackup(const std::string& dataFilePath, const fw::LocalDate& day, 
     if (::lstat(path.c_str(), &existing) == 0) {
         return true; // this day's backup was made by an earlier save
     }
-    error = fw::MakeFolders(folder);
-    const bool kept = error == 0 && fw::LinkOrCopy(target, path, error);
+    const fw::FilePolicy policy = fw::FilePolicy::Beside(target);
+    error = fw::MakeFolders(folder, policy);
+    const bool kept = error == 0 && fw::LinkOrCopy(target, path, error, policy);
     if (!kept) {
         if (notice) {
             CString where;

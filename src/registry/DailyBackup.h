@@ -18,8 +18,9 @@ std::string BackupFolderOf(const std::string& dataFileTarget);
 std::string BackupNameOf(const fw::LocalDate& day);
 
 // Called before the data file at dataFilePath is replaced on day. Keeps the file as it is now
-// when the day has no backup yet (a hard link where possible, else a copy; the folder is for
-// its owner only) and removes all but the newest kBackupsKept (those dated after day first). False,
+// when the day has no backup yet (a hard link where possible, else a copy; the folder and a
+// copy get the mode and group of the data file) and removes all but the newest kBackupsKept
+// (those dated after day first). False,
 // with *notice saying so in Japanese, when the backup could not be made; the save goes on
 // regardless.
 bool KeepDailyBackup(const std::string& dataFilePath, const fw::LocalDate& day, CString* notice);

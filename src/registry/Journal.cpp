@@ -516,13 +516,16 @@ JournalContents ReadJournal(std::string_view bytes, const fw::FileIdentity& data
 // ---------------------------------------------------------------------------------------------
 // The journal file
 
+std::string JournalPathOf(const std::string& dataFileTarget) {
+    return dataFileTarget + ".journal";
+}
+
 void ChangeJournal::Enable(const std::string& dataFilePath, Warning warn) {
-    std::string target;
     int error = 0;
-    if (!fw::ResolveLinks(dataFilePath, target, error)) {
-        target = dataFilePath;
+    if (!fw::ResolveLinks(dataFilePath, m_dataFile, error)) {
+        m_dataFile = dataFilePath;
     }
-    m_path = target + ".journal";
+    m_path = JournalPathOf(m_dataFile);
     m_warn = std::move(warn);
 }
 
@@ -569,9 +572,10 @@ bool ChangeJournal::write(const std::vector<JournalEntry>& entries, CString& rea
         return false;
     }
     // Header and entries go in whole or not at all, so a journal never lacks its header.
+    const fw::FilePolicy policy = fw::FilePolicy::Beside(m_dataFile);
     if (!fw::SaveFile(
             m_path, [&bytes](fw::CFile& file) { file.Write(bytes.data(), bytes.size()); },
-            &reason)) {
+            &reason, fw::SystemFileOps(), &policy)) {
         return false;
     }
     int error = 0;
@@ -666,16 +670,7 @@ bool readWhole(const std::string& path, std::string& bytes, bool& missing, CStri
         if (missing) {
             return true;
         }
-        bytes.resize(file.GetLength());
-        std::size_t got = 0;
-        while (got < bytes.size()) {
-            const std::size_t n = file.Read(bytes.data() + got, bytes.size() - got);
-            if (n == 0) {
-                break;
-            }
-            got += n;
-        }
-        bytes.resize(got);
+        bytes = file.ReadAll();
         return true;
     } catch (const fw::CFileException& e) {
         why = e.Reason();

@@ -130,6 +130,9 @@ struct JournalContents {
 JournalContents ReadJournal(std::string_view bytes, const fw::FileIdentity& dataFile,
                             int recordCount, int incidentCount);
 
+// The journal of the data file dataFileTarget (the file its links lead to): beside it.
+std::string JournalPathOf(const std::string& dataFileTarget);
+
 // The journal file of one data file, for the program that holds its lock.
 class ChangeJournal {
 public:
@@ -186,6 +189,7 @@ private:
     void goOn(const JournalContents& contents, std::uint64_t fileSize);
 
     std::string m_path;
+    std::string m_dataFile; // the file the data file's links lead to
     fw::FileIdentity m_base;
     fw::AppendFile m_file;
     std::uint32_t m_nextEntry = 0;

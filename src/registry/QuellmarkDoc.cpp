@@ -450,6 +450,7 @@ bool CQuellmarkDoc::SaveDataFile(CString* error, CString* notice) {
     }
     CString reason;
     std::uint64_t hash = 0;
+    const fw::FilePolicy policy = fw::FilePolicy::OfDataFile(m_strPath);
     bool saved = fw::SaveFile(
         m_strPath,
         [this, &hash](fw::CFile& file) {
@@ -462,7 +463,7 @@ bool CQuellmarkDoc::SaveDataFile(CString* error, CString* notice) {
             // then knows the journal's changes are in it.
             m_journal.NoteSaved(hashing.Size(), hash);
         },
-        &reason, *m_fileOps);
+        &reason, *m_fileOps, &policy);
     if (saved) {
         std::string target;
         int ignored = 0;

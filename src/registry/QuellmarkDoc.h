@@ -138,6 +138,8 @@ public:
     // report and the export written from it); a test puts in calls that fail.
     fw::FileOps& GetFileOps() const noexcept { return *m_fileOps; }
     void SetFileOps(fw::FileOps& ops) noexcept { m_fileOps = &ops; }
+    // The mode and group of a file written beside the data file (the report, the exports).
+    fw::FilePolicy NewFilePolicy() const { return fw::FilePolicy::Beside(m_strPath); }
 
     // Cases.
     int GetRecordCount() const noexcept { return m_nRecordCount; }

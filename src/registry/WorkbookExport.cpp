@@ -200,6 +200,7 @@ void WriteWorkbook(const CQuellmarkDoc& doc, const std::string& filePath, const 
 }
 
 bool ExportWorkbook(const CQuellmarkDoc& doc, const std::string& path, CString* error) {
+    const fw::FilePolicy policy = doc.NewFilePolicy();
     return ExportReplacing(path, error, [&](CString* reason) {
         return fw::SaveFileByName(
             path,
@@ -207,7 +208,7 @@ bool ExportWorkbook(const CQuellmarkDoc& doc, const std::string& path, CString* 
                 std::string dir = std::filesystem::path(tempPath).parent_path().string();
                 WriteWorkbook(doc, tempPath, dir.empty() ? "." : dir, path);
             },
-            reason, doc.GetFileOps());
+            reason, doc.GetFileOps(), &policy);
     });
 }
 

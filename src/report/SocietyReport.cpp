@@ -282,9 +282,10 @@ bool SaveReportFile(const CQuellmarkDoc& doc, const CString& text, int year, CSt
                     const std::string& folder) {
     const std::string name = ReportFileName(year);
     const std::string path = folder.empty() ? name : folder + "/" + name;
+    const fw::FilePolicy policy = doc.NewFilePolicy();
     return fw::SaveFile(
         path, [&text](fw::CFile& file) { file.Write(text.data(), std::size_t(text.GetLength())); },
-        error, doc.GetFileOps());
+        error, doc.GetFileOps(), &policy);
 }
 
 std::optional<CString> RunSocietyReport(const CQuellmarkDoc& doc, int year,

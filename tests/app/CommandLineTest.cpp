@@ -15,6 +15,7 @@ struct Case {
     std::string script;
     std::string file;
     std::string folder;
+    bool siteFolder = false;
 };
 
 TEST(CommandLineTest, ArgumentsGiveTheActionAndItsFiles) {
@@ -23,18 +24,15 @@ TEST(CommandLineTest, ArgumentsGiveTheActionAndItsFiles) {
         {{"--replay", "s.replay"}, Action::Run, "s.replay", "", ""},
         {{"--verify-data"}, Action::VerifyData, "", "", ""},
         {{"--verify-data", "old.dat"}, Action::VerifyData, "", "old.dat", ""},
-        // The default data folder lies in the home folder; a file named on the command line
-        // stays the one the user meant after the program moved there.
-        {{"--data-dir"}, Action::Run, "", "", "/home/u/vora-data"},
+        // A plain --data-dir leaves the folder to the settings files; a file named on the
+        // command line stays the one the user meant after the program moved there.
+        {{"--data-dir"}, Action::Run, "", "", "", true},
         {{"--data-dir=/srv/reg"}, Action::Run, "", "", "/srv/reg"},
-        {{"--data-dir", "--replay", "s.replay"},
-         Action::Run,
-         "/here/s.replay",
-         "",
-         "/home/u/vora-data"},
+        {{"--data-dir", "--replay", "s.replay"}, Action::Run, "/here/s.replay", "", "", true},
         {{"--verify-data", "/abs.dat", "--data-dir=d"}, Action::VerifyData, "", "/abs.dat", "d"},
         {{"--verify-data", "x.dat", "--data-dir=d"}, Action::VerifyData, "", "/here/x.dat", "d"},
-        {{"--verify-data", "--data-dir"}, Action::VerifyData, "", "", "/home/u/vora-data"},
+        {{"--verify-data", "x.dat", "--data-dir"}, Action::VerifyData, "", "/here/x.dat", "", true},
+        {{"--verify-data", "--data-dir"}, Action::VerifyData, "", "", "", true},
         {{"--version", "--bogus"}, Action::Version, "", "", ""},
         {{"--replay", "s", "-h"}, Action::Help, "", "", ""},
         // What no action accepts is refused with the usage.
@@ -46,6 +44,8 @@ TEST(CommandLineTest, ArgumentsGiveTheActionAndItsFiles) {
         {{"--replay", "s", "--verify-data"}, Action::Usage, "", "", ""},
         {{"--data-dir="}, Action::Usage, "", "", ""},
         {{"--data-dir=a", "--data-dir=b"}, Action::Usage, "", "", ""},
+        {{"--data-dir", "--data-dir=b"}, Action::Usage, "", "", ""},
+        {{"--data-dir=a", "--data-dir"}, Action::Usage, "", "", ""},
         {{"--data-dirx"}, Action::Usage, "", "", ""},
     };
     for (const Case& c : cases) {
@@ -54,20 +54,16 @@ TEST(CommandLineTest, ArgumentsGiveTheActionAndItsFiles) {
             trace += a + ' ';
         }
         SCOPED_TRACE(trace);
-        const app::CommandLine got = app::ParseCommandLine(c.args, "/home/u", "/here");
+        const app::CommandLine got = app::ParseCommandLine(c.args, "/here");
         EXPECT_EQ(got.action, c.action);
         EXPECT_EQ(got.error.empty(), c.action != Action::Usage) << got.error;
         if (c.action == Action::Run || c.action == Action::VerifyData) {
             EXPECT_EQ(got.replayScript, c.script);
             EXPECT_EQ(got.dataFile, c.file);
             EXPECT_EQ(got.dataFolder, c.folder);
+            EXPECT_EQ(got.siteDataFolder, c.siteFolder);
         }
     }
-}
-
-TEST(CommandLineTest, DefaultFolderNeedsAKnownHome) {
-    EXPECT_EQ(app::ParseCommandLine({"--data-dir"}, "", "/here").action, Action::Usage);
-    EXPECT_EQ(app::ParseCommandLine({"--data-dir=/d"}, "", "/here").dataFolder, "/d");
 }
 
 } // namespace

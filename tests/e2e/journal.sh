@@ -298,7 +298,7 @@ before=$(listing)
 [ "$(run "$work/two" "$work/second.replay")" = 1 ] || fail "second program: status"
 [ "$(listing)" = "$before" ] || fail "second program changed a file"
 iconv -f CP932 -t UTF-8 "$work/held.txt" |
-  grep -q "^このデータファイルは別のプログラムが使用中です（$(hostname)、プロセス [0-9]*、開始 [0-9/]* [0-9:]*）。$" ||
+  grep -q "^このデータファイルは別のプログラムが使用中です（コンピューター $(hostname)、プロセス [0-9]*、[0-9/]* [0-9:]* から）。そのプログラムを終了してから起動し直してください。このプログラムは終了します。$" ||
   fail "second program: message $(iconv -f CP932 -t UTF-8 "$work/held.txt")"
 release
 wait $PID || fail "first program: status"

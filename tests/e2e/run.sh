@@ -9,9 +9,13 @@
 #   #@ status N         the exit status the program must end with (default 0)
 #   #@ stderr TEXT      text that standard error must contain
 #   #@ check COMMAND    run in the data folder after the program ended; must succeed
+#   #@ at-fifo COMMAND  run in the data folder while the program waits at its step
+#                       `wait-fifo ../fifo` (say, to take a folder's permissions away while
+#                       the program works); several are run in their order
 # COMMAND is bash, with $VORA, $TESTKIT and $SCRIPT_DIR set; the helper functions below are
 # available too.
 set -uo pipefail
+source "$(dirname "$(readlink -f "$0")")/at_fifo.sh"
 
 SCRIPT=$(readlink -f "$1")
 VORA=$(readlink -f "$2")
@@ -40,15 +44,21 @@ cd "$work/data" || exit 1
 
 expected_status=0
 expected_stderr=""
+at_fifo=""
 while IFS= read -r line; do
   case "$line" in
     "#@ setup "*) bash -c "${line#\#@ setup }" || { echo "setup failed: $line" >&2; exit 1; } ;;
     "#@ status "*) expected_status=${line#\#@ status } ;;
     "#@ stderr "*) expected_stderr=${line#\#@ stderr } ;;
+    "#@ at-fifo "*) at_fifo+="${line#\#@ at-fifo }"$'\n' ;;
   esac
 done < "$SCRIPT"
 
-timeout 90 "$VORA" --replay "$SCRIPT" > "$work/stdout" 2> "$work/stderr"
+if [ -n "$at_fifo" ]; then
+  run_at_fifo "$work/fifo" "$at_fifo" "$VORA" --replay "$SCRIPT" > "$work/stdout" 2> "$work/stderr"
+else
+  timeout 90 "$VORA" --replay "$SCRIPT" > "$work/stdout" 2> "$work/stderr"
+fi
 status=$?
 cat "$work/stderr" >&2
 if [ "$status" != "$expected_status" ]; then

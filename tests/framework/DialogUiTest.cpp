@@ -182,6 +182,26 @@ TEST(DialogExchange, IntegerTexts) {
     }
 }
 
+// However wide the box, a message breaks between phrases only, never inside a date with its
+// time or a figure; and it does break where a line is too long.
+TEST(DialogText, MessageLinesNeverSplitANumber) {
+    const QString text = QString::fromUtf8(
+        "このデータファイルは別のプログラムが使用中です（コンピューター vm、プロセス 26314、"
+        "2026/12/09 21:44:56 から）。そのプログラムを終了してから起動し直してください。合計 "
+        "1,234.5 件、12:30 まで。");
+    const QFontMetrics metrics(detail::dialogFont());
+    const QStringList whole = {"2026/12/09 21:44:56", "1,234.5", "12:30"};
+    const int widest = metrics.horizontalAdvance(text);
+    for (int width = metrics.horizontalAdvance(whole[0]); width <= widest + 10; width += 3) {
+        const QString lines = detail::brokenIntoLines(text, metrics, width);
+        ASSERT_EQ(QString(lines).remove(QLatin1Char('\n')), text) << width;
+        for (const QString& number : whole) {
+            ASSERT_TRUE(lines.contains(number)) << width << " " << lines.toStdString();
+        }
+        EXPECT_EQ(lines.contains(QLatin1Char('\n')), width < widest) << width;
+    }
+}
+
 TEST(DialogExchange, FractionTextsAndTheirShownForm) {
     const std::vector<std::pair<const char*, float>> good = {
         {"170.5", 170.5f}, {" 1e2 ", 100.0f}, {".5", 0.5f},  {"5.", 5.0f},

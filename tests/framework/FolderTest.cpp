@@ -21,7 +21,7 @@ TEST_F(FolderTest, MissingFoldersAreMadeForTheOwnerOnly) {
     TempDir dir;
     const std::string path = dir.Path() + "/a/b";
     std::string error;
-    ASSERT_TRUE(fw::EnterFolder(path, &error)) << error;
+    ASSERT_TRUE(fw::EnterFolder(path, true, &error)) << error;
     EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(path));
     EXPECT_EQ(FileMode(dir.Path() + "/a"), 0700u);
     EXPECT_EQ(FileMode(path), 0700u);
@@ -30,9 +30,21 @@ TEST_F(FolderTest, MissingFoldersAreMadeForTheOwnerOnly) {
 TEST_F(FolderTest, AnExistingFolderKeepsItsPermissions) {
     TempDir dir;
     testing_support::SetFileMode(dir.Path(), 0755);
-    ASSERT_TRUE(fw::EnterFolder(dir.Path() + "/", nullptr));
+    ASSERT_TRUE(fw::EnterFolder(dir.Path() + "/", true, nullptr));
     EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(dir.Path()));
     EXPECT_EQ(FileMode(dir.Path()), 0755u);
+}
+
+// A folder that should be there (a shared one the settings name) is never made in its place.
+TEST_F(FolderTest, AFolderThatMustBeThereIsNotMade) {
+    TempDir dir;
+    const std::string path = dir.Path() + "/share/anesthesia";
+    std::string error;
+    EXPECT_FALSE(fw::EnterFolder(path, false, &error));
+    EXPECT_EQ(error,
+              "データフォルダ「" + path + "」に入れません：ファイルまたはフォルダがありません");
+    EXPECT_TRUE(dir.Entries().empty());
+    EXPECT_EQ(std::filesystem::current_path(), m_start);
 }
 
 TEST_F(FolderTest, AFileInThePlaceIsReported) {
@@ -40,7 +52,7 @@ TEST_F(FolderTest, AFileInThePlaceIsReported) {
     testing_support::WriteFile(dir.Path() + "/f", "x");
     for (const std::string& path : {dir.Path() + "/f", dir.Path() + "/f/sub"}) {
         std::string error;
-        EXPECT_FALSE(fw::EnterFolder(path, &error));
+        EXPECT_FALSE(fw::EnterFolder(path, true, &error));
         EXPECT_NE(error.find("「" + path + "」"), std::string::npos) << error;
     }
     EXPECT_EQ(std::filesystem::current_path(), m_start);

@@ -39,12 +39,15 @@ TEST(WorkbookExportTest, TextsKeepWhatWasTypedAsTheWorkbookSpellsIt) {
     }
 }
 
+// The export follows the data file's permissions, not those of the file it replaces.
 TEST(WorkbookExportTest, ExportReplacesTheFileAndLeavesNothingElse) {
     testing_support::TempDir dir;
     const std::string path = dir.Path() + "/vora_list.xlsx";
     testing_support::WriteFile(path, "earlier");
-    testing_support::SetFileMode(path, 0640);
-    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
+    testing_support::SetFileMode(path, 0644);
+    testing_support::WriteFile(dir.Path() + "/vora.dat", "");
+    testing_support::SetFileMode(dir.Path() + "/vora.dat", 0640);
+    CQuellmarkDoc doc(CQuellmarkDoc::NoFile{}, dir.Path() + "/vora.dat");
     doc.AddRecord(BlankCase("一人目"));
 
     CString error;
@@ -52,7 +55,7 @@ TEST(WorkbookExportTest, ExportReplacesTheFileAndLeavesNothingElse) {
     const std::string bytes = testing_support::ReadFile(path);
     EXPECT_EQ(bytes.substr(0, 4), std::string("PK\x03\x04", 4)); // a zip, complete
     EXPECT_EQ(testing_support::FileMode(path), 0640u);
-    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"vora_list.xlsx"});
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"vora.dat", "vora_list.xlsx"}));
 }
 
 TEST(WorkbookExportTest, AFailedExportSaysWhyAndLeavesTheEarlierFile) {

@@ -4,6 +4,7 @@
 #include "framework/ui/Dialog.h"
 
 #include <QDialog>
+#include <QFontMetrics>
 #include <QHash>
 #include <QPlainTextEdit>
 #include <QString>
@@ -146,6 +147,12 @@ CString storedText(const QString& shown, bool multiLine, const CString& writtenB
 bool parseDialogInt(std::string_view text, int& value);
 bool parseDialogFloat(std::string_view text, float& value);
 CString formatDialogFloat(float value);
+
+// text with a line break where each line must end to fit maxWidth pixels of metrics' font,
+// breaking only between phrases (after punctuation or a space, before an opening bracket), and
+// never inside a number such as a date and time ("2026/12/09 21:44:56") or "1,234.5". A
+// phrase wider than that stays whole.
+QString brokenIntoLines(const QString& text, const QFontMetrics& metrics, int maxWidth);
 
 // Dialog font and its base units.
 const QFont& dialogFont();

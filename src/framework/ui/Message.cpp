@@ -32,8 +32,18 @@ bool startsPhrase(QChar c) {
     return before.contains(c);
 }
 
-// text with a line break where each line must end to fit maxWidth pixels. A phrase wider
-// than that stays whole; the label wraps it.
+// A space, comma, point or colon between two digits belongs to a number: a date and its time,
+// a time, a figure with its thousands or decimals.
+bool insideNumber(const QString& text, qsizetype at) {
+    static const QString joiners = QString::fromUtf8(" ,.:");
+    return at > 0 && at + 1 < text.size() && joiners.contains(text[at]) && text[at - 1].isDigit() &&
+           text[at + 1].isDigit();
+}
+
+} // namespace
+
+namespace detail {
+
 QString brokenIntoLines(const QString& text, const QFontMetrics& metrics, int maxWidth) {
     QStringList lines;
     for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
@@ -47,12 +57,13 @@ QString brokenIntoLines(const QString& text, const QFontMetrics& metrics, int ma
             line += phrase;
             phrase.clear();
         };
-        for (QChar c : paragraph) {
+        for (qsizetype i = 0; i < paragraph.size(); ++i) {
+            const QChar c = paragraph[i];
             if (startsPhrase(c)) {
                 place();
             }
             phrase += c;
-            if (endsPhrase(c)) {
+            if (endsPhrase(c) && !insideNumber(paragraph, i)) {
                 place();
             }
         }
@@ -62,9 +73,13 @@ QString brokenIntoLines(const QString& text, const QFontMetrics& metrics, int ma
     return lines.join(QLatin1Char('\n'));
 }
 
+} // namespace detail
+
+namespace {
+
 QString linesOf(const QString& text) {
     const QFontMetrics metrics(detail::dialogFont());
-    return brokenIntoLines(text, metrics, detail::dluToPixelsX(kMaxTextWidth));
+    return detail::brokenIntoLines(text, metrics, detail::dluToPixelsX(kMaxTextWidth));
 }
 
 // The size of the text as broken into lines, in dialog units, with room to spare so that the
