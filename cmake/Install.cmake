@@ -90,7 +90,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VORA_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Japanese is typed through ibus (its Qt plugin comes with Qt) or fcitx5 (whose Qt plugin is a
 # package of its own), and shown with a Japanese font.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fcitx5-frontend-qt6, fonts-ipafont-gothic | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fcitx5-frontend-qt6, fonts-ipafont-gothic | fonts-vlgothic | fonts-noto-cjk")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "ibus-mozc | fcitx5-mozc")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # CPack puts the summary above these lines.
