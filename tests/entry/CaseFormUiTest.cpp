@@ -144,8 +144,9 @@ TEST_F(CaseFormUi, ConfirmingStopsAtTheFirstBadValueInExchangeOrder) {
     });
     EXPECT_EQ(entry::RunNewCase(doc), fw::kIdOk);
     EXPECT_EQ(messages.Take(),
-              (std::vector<std::string>{"数値を入力してください。",
-                                        "-1 から 12 までの整数を入力してください。"}));
+              (std::vector<std::string>{
+                  "「身長(cm)」には数値を入力してください。",
+                  "「年齢（ヶ月）」には -1 から 12 までの整数を入力してください。"}));
     ASSERT_EQ(doc.GetRecordCount(), 1);
     EXPECT_EQ(doc.RecordAt(0).GetnAgeMonths(), 12);
 }

@@ -68,6 +68,9 @@ struct CtlTemplate {
     const char* caption = ""; // UTF-8
     unsigned style = kNone;
     std::vector<const char*> items = {}; // UTF-8, the fixed list items of a combo or list
+    // UTF-8, what the validation messages call the field. Without it they call it by the
+    // nearest label before it in the template, which is usually the one beside it.
+    const char* name = nullptr;
 };
 
 struct DlgTemplate {
