@@ -102,7 +102,9 @@ void patientGroup(Layout& l) {
     l.label(kLabelB, 14, 32, "なまえ");
     l.edit(kKana, kFieldB, 14, 120);
     l.label(kLabelC, 14, 30, "ID");
-    l.edit(kId, kFieldC, 14, 80);
+    // An ID typed with Japanese input on would be stored full-width: twice the bytes, cut in
+    // the list, and found by nothing typed half-width.
+    l.edit(kId, kFieldC, 14, 80, fw::kHalfWidth);
     l.button(kIdButton, kFieldC + 84, 14, 24, "ID");
     l.label(kLabelA, 31, 40, "年齢");
     datePartsRow(l, 31, {kAgeYears, "歳", "年齢"}, {kAgeMonths, "ヶ月", "年齢（ヶ月）"},

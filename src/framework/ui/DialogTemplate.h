@@ -47,9 +47,10 @@ enum CtlStyle : unsigned {
     // A label as high as the field beside it, its text centred so that it sits on the line of
     // the field's text.
     kAlignVCenter = 1u << 13,
-    // An edit for digits and signs (times, codes): the input method is off while it has the
-    // focus, so half-width characters arrive however the user left it. Edits exchanged as
-    // numbers are such fields without the style.
+    // An edit for half-width text (times, codes, patient IDs): the input method is off while
+    // it has the focus, so half-width characters arrive however the user left it, and the
+    // full-width forms that arrive all the same are folded. Edits exchanged as numbers are such
+    // fields without the style.
     kHalfWidth = 1u << 14,
 };
 
