@@ -12,8 +12,9 @@
 # Lines starting "#@ setup COMMAND" run COMMAND with bash in the data folder before the program
 # starts, "#@ at-fifo COMMAND" while it waits at its step `wait-fifo ../fifo`; make_read_only
 # DIR is at hand there. "#@ status N" names the exit status the program must end with
-# (default 0). A script whose program ends otherwise, or whose pictures are not
-# all there, fails this script.
+# (default 0). "#@ locale NAME" runs the program under the locale NAME (as a desktop in that
+# language sets LANG), which must be installed. A script whose program ends otherwise, or whose
+# pictures are not all there, fails this script.
 set -uo pipefail
 
 if [ $# -lt 1 ] || [ $# -gt 2 ]; then
@@ -53,7 +54,7 @@ trap cleanup EXIT
 
 # Runs one script; prints what went wrong and returns non-zero when a picture is not made.
 shoot() {
-  local script=$1 name shots=() status expected file at_fifo
+  local script=$1 name shots=() status expected locale file at_fifo
   name=$(basename "$script")
   work=$(mktemp -d /tmp/vora-shot-XXXXXX)
   mkdir "$work/data"
@@ -69,12 +70,22 @@ shoot() {
   mapfile -t shots < <(sed -n 's/^shot //p' "$script")
   expected=$(sed -n 's/^#@ status //p' "$script" | tail -1)
   at_fifo=$(sed -n 's/^#@ at-fifo //p' "$script")
-  if [ -n "$at_fifo" ]; then
-    (cd "$work/data" && run_at_fifo "$work/fifo" "$at_fifo" "$VORA" --replay "$script" \
-       > "$work/stdout" 2> "$work/stderr")
-  else
-    (cd "$work/data" && timeout 60 "$VORA" --replay "$script" > "$work/stdout" 2> "$work/stderr")
+  locale=$(sed -n 's/^#@ locale //p' "$script" | tail -1)
+  if [ -n "$locale" ] && [ -n "$(LC_ALL=$locale locale 2>&1 >/dev/null)" ]; then
+    echo "$name: the locale $locale is not installed (scripts/install-deps.sh makes it)" >&2
+    make_writable "$work/data"; rm -rf "$work"; work=""
+    return 1
   fi
+  (
+    cd "$work/data" || exit 1
+    [ -n "$locale" ] && export LANG=$locale LC_ALL=$locale
+    if [ -n "$at_fifo" ]; then
+      run_at_fifo "$work/fifo" "$at_fifo" "$VORA" --replay "$script" \
+        > "$work/stdout" 2> "$work/stderr"
+    else
+      timeout 60 "$VORA" --replay "$script" > "$work/stdout" 2> "$work/stderr"
+    fi
+  )
   status=$?
   grep -v '^QStandardPaths:' "$work/stderr" >&2
   make_writable "$work/data"

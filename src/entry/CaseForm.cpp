@@ -1,5 +1,6 @@
 #include "entry/CaseForm.h"
 
+#include "framework/Width.h"
 #include "framework/ui/DialogTemplate.h"
 #include "registry/CaseCodes.h"
 
@@ -267,10 +268,13 @@ bool FillFromSameId(CaseForm& form, const CQuellmarkDoc& doc) {
     if (form.m_bEditMode != 0) {
         return false;
     }
+    // IDs typed with Japanese input on were stored full-width: the same ID either way.
+    std::string typedBuffer, storedBuffer;
+    const std::string_view typed = fw::FoldWidth(form.m_strId.view(), typedBuffer);
     int found = -1;
     fw::PackedDate foundDate = 0;
     for (int i = 0; i < doc.GetRecordCount(); ++i) {
-        if (doc.RecordAt(i).GetstrId() != form.m_strId) {
+        if (fw::FoldWidth(doc.RecordAt(i).GetstrId().view(), storedBuffer) != typed) {
             continue;
         }
         const fw::PackedDate date = doc.GetSurgeryDate(i);

@@ -43,8 +43,9 @@ public:
     void label(int x, int y, int cx, const char* caption) {
         add({fw::kStaticId, CtlKind::Static, x, y, cx, kRowHeight, caption, fw::kAlignVCenter});
     }
-    void edit(int id, int x, int y, int cx, unsigned style = fw::kNone) {
-        add({id, CtlKind::Edit, x, y, cx, kRowHeight, "", style});
+    void edit(int id, int x, int y, int cx, unsigned style = fw::kNone,
+              const char* name = nullptr) {
+        add({id, CtlKind::Edit, x, y, cx, kRowHeight, "", style, {}, name});
     }
     void multiLine(int id, int x, int y, int cx, int cy, unsigned style) {
         add({id, CtlKind::Edit, x, y, cx, cy, "", fw::kMultiLine | fw::kVScroll | style});
@@ -76,15 +77,22 @@ constexpr int kLabelC = 350, kFieldC = 394;
 constexpr int kLabelD = 500, kFieldD = 540;
 constexpr int kProcedureRight = 648; // the right edge of the widest fields
 
-// Years, months and days side by side, as the age and the surgery date are entered.
-void datePartsRow(Layout& l, int y, int first, int second, int third, const char* unit1,
-                  const char* unit2, const char* unit3) {
-    l.edit(first, kFieldA, y, 30, fw::kAlignRight);
-    l.label(90, y, 10, unit1);
-    l.edit(second, 102, y, 22, fw::kAlignRight);
-    l.label(126, y, 18, unit2);
-    l.edit(third, 146, y, 22, fw::kAlignRight);
-    l.label(170, y, 12, unit3);
+// Years, months and days side by side, as the age and the surgery date are entered, each
+// part followed by its unit; a message about a part names it by what it is part of.
+struct DatePart {
+    int id;
+    const char* unit;
+    const char* name;
+};
+
+void datePartsRow(Layout& l, int y, const DatePart& first, const DatePart& second,
+                  const DatePart& third) {
+    l.edit(first.id, kFieldA, y, 30, fw::kAlignRight, first.name);
+    l.label(90, y, 10, first.unit);
+    l.edit(second.id, 102, y, 22, fw::kAlignRight, second.name);
+    l.label(126, y, 18, second.unit);
+    l.edit(third.id, 146, y, 22, fw::kAlignRight, third.name);
+    l.label(170, y, 12, third.unit);
 }
 
 void patientGroup(Layout& l) {
@@ -94,10 +102,13 @@ void patientGroup(Layout& l) {
     l.label(kLabelB, 14, 32, "なまえ");
     l.edit(kKana, kFieldB, 14, 120);
     l.label(kLabelC, 14, 30, "ID");
-    l.edit(kId, kFieldC, 14, 80);
+    // An ID typed with Japanese input on would be stored full-width: twice the bytes, cut in
+    // the list, and found by nothing typed half-width.
+    l.edit(kId, kFieldC, 14, 80, fw::kHalfWidth);
     l.button(kIdButton, kFieldC + 84, 14, 24, "ID");
     l.label(kLabelA, 31, 40, "年齢");
-    datePartsRow(l, 31, kAgeYears, kAgeMonths, kAgeDays, "歳", "ヶ月", "日");
+    datePartsRow(l, 31, {kAgeYears, "歳", "年齢"}, {kAgeMonths, "ヶ月", "年齢（ヶ月）"},
+                 {kAgeDays, "日", "年齢（日）"});
     l.label(kLabelB, 31, 32, "性別");
     l.dropList(kSex, kFieldB, 31, 50, 50,
                {fw::TemplateText(registry::SexText(1)), fw::TemplateText(registry::SexText(0))});
@@ -119,7 +130,8 @@ void staffRow(Layout& l, int y, const char* caption, int first) {
 void surgeryGroup(Layout& l) {
     l.group(53, 81, "手術・担当");
     l.label(kLabelA, 64, 40, "手術日");
-    datePartsRow(l, 64, kYear, kMonth, kDay, "年", "月", "日");
+    datePartsRow(l, 64, {kYear, "年", "手術日（年）"}, {kMonth, "月", "手術日（月）"},
+                 {kDay, "日", "手術日（日）"});
     l.label(kLabelB, 64, 32, "担当科");
     l.combo(kDepartment, kFieldB, 64, 120, 120);
     l.label(kLabelC, 64, 30, "病棟");
@@ -184,7 +196,7 @@ void fluidsGroup(Layout& l) {
     l.label(kFieldC + 54, 249, 12, "ml");
     l.label(kLabelA, 266, 44, "その他製剤");
     l.edit(kOtherName, kFieldA, 266, 164);
-    l.edit(kOtherAmount, kFieldB, 266, 50, fw::kAlignRight);
+    l.edit(kOtherAmount, kFieldB, 266, 50, fw::kAlignRight, "その他製剤の量");
     l.dropList(kOtherUnit, kFieldB + 54, 266, 44, 40, unitItems());
     l.label(kLabelC, 266, 36, "輸血備考");
     l.edit(kTransfusionNote, kFieldC, 266, 254);

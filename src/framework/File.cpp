@@ -69,19 +69,11 @@ bool resolveLinks(const std::string& path, std::string& resolved, int& error) {
     return false;
 }
 
-CString pathText(const std::string& path) {
-    CString text;
-    if (!CString::FromUtf8(path, text)) {
-        text = CString(path);
-    }
-    return text;
-}
-
 CString danglingLinkText(const std::string& path) {
     std::string target;
     int error = 0;
     resolveLinks(path, target, error);
-    return "リンク先「"_sj + pathText(target) + "」がありません"_sj;
+    return "リンク先「"_sj + PathText(target) + "」がありません"_sj;
 }
 
 // A device, FIFO, socket or folder is no data file, wherever a link to it points.
@@ -109,6 +101,14 @@ std::string DirectoryOf(const std::string& path) {
 
 std::string BaseNameOf(const std::string& path) {
     return baseNameOf(path);
+}
+
+CString PathText(const std::string& path) {
+    CString text;
+    if (!CString::FromUtf8(path, text)) {
+        text = CString(path);
+    }
+    return text;
 }
 
 bool ResolveLinks(const std::string& path, std::string& resolved, int& error) {
@@ -190,7 +190,7 @@ CFileException::CFileException(std::string fileName, std::uint64_t offset, CStri
 
 CString CFileException::Message() const {
     CString text = "「"_sj;
-    text += pathText(baseNameOf(m_fileName));
+    text += PathText(baseNameOf(m_fileName));
     switch (m_step) {
     case FileStep::Open:
         text += "」を開けません"_sj;

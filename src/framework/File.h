@@ -190,6 +190,9 @@ bool SaveFileByName(const std::string& path, const std::function<void(const std:
 // The folder part of a path ("." when it has none) and the name in it.
 std::string DirectoryOf(const std::string& path);
 std::string BaseNameOf(const std::string& path);
+// A path as a message shows it: its bytes as cp932 where they read as UTF-8 that cp932 holds,
+// else as they are.
+CString PathText(const std::string& path);
 // The file that path names once every symbolic link on the way is followed; false with the
 // error number on a cycle or an unreadable link. A path that is no link is its own answer.
 bool ResolveLinks(const std::string& path, std::string& resolved, int& error);

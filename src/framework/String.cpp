@@ -186,7 +186,10 @@ CString& CString::operator+=(std::string_view bytes) {
 }
 
 int CString::Find(std::string_view sub, int start) const {
-    std::string_view text = view();
+    return fw::FindInText(view(), sub, start);
+}
+
+int fw::FindInText(std::string_view text, std::string_view sub, int start) {
     if (start < 0) {
         start = 0;
     }
@@ -201,7 +204,7 @@ int CString::Find(std::string_view sub, int start) const {
         if (i == text.size()) {
             return -1;
         }
-        i += (fw::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
+        i += (IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ? 2 : 1;
     }
     return -1;
 }

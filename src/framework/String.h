@@ -123,6 +123,14 @@ CString operator+(const CString& a, const CString& b);
 CString operator+(const CString& a, std::string_view b);
 CString operator+(std::string_view a, const CString& b);
 
+namespace fw {
+
+// Position of the first occurrence of sub in text that starts on a character boundary at or
+// after start, or -1. An empty sub is found at start.
+int FindInText(std::string_view text, std::string_view sub, int start = 0);
+
+} // namespace fw
+
 // The program's own Japanese texts are written as readable UTF-8 literals: "ﾚﾃﾞｨ"_sj is that text
 // in cp932, converted once and kept for the rest of the run.
 const CString& operator""_sj(const char* utf8, std::size_t length);

@@ -8,6 +8,7 @@ namespace {
 using namespace datedlg;
 
 // The fields come first in the tab order, so the year holds the focus when the dialog opens.
+// Each unit stands before its field in the template, so that a message names the field by it.
 const fw::DlgTemplate& dateDialog() {
     static const fw::DlgTemplate tmpl{
         kDateDialogId,
@@ -15,12 +16,12 @@ const fw::DlgTemplate& dateDialog() {
         174,
         nullptr,
         {
-            {kYear, CtlKind::Edit, 30, 75, 40, 14, "", fw::kAlignRight},
             {fw::kStaticId, CtlKind::Static, 74, 78, 12, 8, "年"},
-            {kMonth, CtlKind::Edit, 30, 100, 40, 14, "", fw::kAlignRight},
+            {kYear, CtlKind::Edit, 30, 75, 40, 14, "", fw::kAlignRight},
             {fw::kStaticId, CtlKind::Static, 74, 103, 12, 8, "月"},
-            {kDay, CtlKind::Edit, 30, 125, 40, 14, "", fw::kAlignRight},
+            {kMonth, CtlKind::Edit, 30, 100, 40, 14, "", fw::kAlignRight},
             {fw::kStaticId, CtlKind::Static, 74, 128, 12, 8, "日"},
+            {kDay, CtlKind::Edit, 30, 125, 40, 14, "", fw::kAlignRight},
             {kConfirm, CtlKind::Push, 100, 125, 50, 14, "OK"},
             {kToday, CtlKind::Push, 100, 100, 50, 14, "今日"},
             {kNoDate, CtlKind::Push, 30, 45, 90, 14, "日付指定無し"},

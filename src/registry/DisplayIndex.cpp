@@ -1,6 +1,7 @@
 // The list's side of the document: which cases the list shows, in which order, and the text of
 // each cell.
 
+#include "framework/Width.h"
 #include "registry/CaseCodes.h"
 #include "registry/QuellmarkDoc.h"
 
@@ -18,7 +19,10 @@ bool contains(const CString& text, const CString& part) {
 // so that the texts it joins reuse one buffer instead of allocating for every case.
 class CaseMatcher {
 public:
-    explicit CaseMatcher(const CaseFilter& filter) : m_f(filter) {}
+    explicit CaseMatcher(const CaseFilter& filter) : m_f(filter) {
+        std::string folded;
+        m_idText = fw::FoldWidth(filter.strPatientText.view(), folded);
+    }
 
     bool operator()(const CCaseRecord& r) {
         const int m = m_f.nMask;
@@ -71,8 +75,8 @@ private:
 
     bool patientTextMatches(const CCaseRecord& r) {
         switch (m_f.nPatientField) {
-        case 0:
-            return contains(r.GetstrId(), m_f.strPatientText);
+        case 0: // IDs typed with Japanese input on were stored full-width
+            return fw::FindInText(fw::FoldWidth(r.GetstrId().view(), m_folded), m_idText) >= 0;
         case 1:
             return joinedContains(r.GetstrName(), r.GetstrKana(), {}, m_f.strPatientText);
         case 2:
@@ -87,6 +91,8 @@ private:
 
     const CaseFilter& m_f;
     CString m_joined;
+    std::string m_idText; // the patient text without regard to width
+    std::string m_folded;
 };
 
 constexpr int kPrefetchAhead = 8;

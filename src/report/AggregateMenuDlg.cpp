@@ -61,10 +61,10 @@ void RunAggregateMenu(CQuellmarkDoc& doc) {
 
 CAggregateMenuDlg::CAggregateMenuDlg() : CDialog(report::aggregateMenuDialog()) {
     using namespace report::aggregatemenu;
-    // The hospital information and the per-person counts leave without taking the year.
-    OnClicked(kHospitalInfo, [this] { EndDialog(kHospitalInfo); });
+    // Every way on takes the year, so that the menu shows it again when it comes back.
+    OnClicked(kHospitalInfo, [this] { leaveWith(kHospitalInfo); });
     OnClicked(kSocietyReport, [this] { societyReport(); });
-    OnClicked(kPersonCount, [this] { EndDialog(kPersonCount); });
+    OnClicked(kPersonCount, [this] { leaveWith(kPersonCount); });
     OnClicked(kBack, [this] { OnOK(); });
 }
 
@@ -72,8 +72,23 @@ void CAggregateMenuDlg::DoDataExchange(fw::CDataExchange* pDX) {
     fw::DDX_Text(pDX, report::aggregatemenu::kYear, m_nYear);
 }
 
-void CAggregateMenuDlg::societyReport() {
+void CAggregateMenuDlg::leaveWith(int result) {
     if (UpdateData(true)) {
-        EndDialog(report::aggregatemenu::kSocietyReport);
+        EndDialog(result);
     }
+}
+
+// The year 0 is what the field shows before anything is typed: a report for it would hold no
+// case and be written as if it were done.
+void CAggregateMenuDlg::societyReport() {
+    using namespace report::aggregatemenu;
+    if (!UpdateData(true)) {
+        return;
+    }
+    if (m_nYear == 0) {
+        fw::ShowMessage("集計年（西暦）を入力してください。"_sj);
+        FocusDlgItem(kYear);
+        return;
+    }
+    EndDialog(kSocietyReport);
 }

@@ -21,8 +21,8 @@ enum : int {
 } // namespace aggregatemenu
 
 // Command 104: the menu again after each of its functions, until "戻る". One menu and one
-// hospital information dialog serve the whole command, so the year shown on return is the
-// last one the society report took.
+// hospital information dialog serve the whole command; the year typed is taken by every
+// button and shown again on return. The society report is not made for the year 0.
 void RunAggregateMenu(CQuellmarkDoc& doc);
 
 } // namespace report
@@ -37,5 +37,6 @@ protected:
     void DoDataExchange(fw::CDataExchange* pDX) override;
 
 private:
+    void leaveWith(int result);
     void societyReport();
 };

@@ -6,6 +6,7 @@
 #include "report/ReportCheck.h"
 
 #include <charconv>
+#include <filesystem>
 
 namespace report {
 namespace {
@@ -142,8 +143,28 @@ void countCase(ReportTally& tally, const CCaseRecord& r) {
     }
 }
 
-const CString& writtenText() {
-    return "報告用ファイルを以下の内容で書き出しました。\r\n\r\nおかしい場合はダイアログの内容を直接テキストファイルにコピーしてください。\r\n\r\n"_sj;
+// The folder as an absolute path, as far as it can be had.
+std::string absoluteFolder(const std::string& folder) {
+    std::error_code error;
+    const std::filesystem::path where = folder.empty() ? std::filesystem::current_path(error)
+                                                       : std::filesystem::absolute(folder, error);
+    if (error) {
+        return folder.empty() ? "." : folder;
+    }
+    std::string text = where.lexically_normal().string();
+    if (text.size() > 1 && text.back() == '/') {
+        text.pop_back();
+    }
+    return text;
+}
+
+// The notice above the written text names the file and the folder it went to, so that the
+// administrator finds it to send.
+CString writtenText(int year, const std::string& folder) {
+    return "報告用ファイル「"_sj + fw::PathText(ReportFileName(year)) +
+           "」を以下の内容で書き出しました。\r\n保存先のフォルダー："_sj +
+           fw::PathText(absoluteFolder(folder)) +
+           "\r\n\r\nおかしい場合はダイアログの内容を直接テキストファイルにコピーしてください。\r\n\r\n"_sj;
 }
 
 } // namespace
@@ -310,7 +331,7 @@ std::optional<CString> RunSocietyReport(const CQuellmarkDoc& doc, int year,
         error += "\r\n\r\n";
         return error + text;
     }
-    return writtenText() + text;
+    return writtenText(year, folder) + text;
 }
 
 } // namespace report

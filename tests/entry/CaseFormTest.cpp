@@ -353,4 +353,24 @@ TEST_F(CaseFormSameId, WhichCaseMatches) {
     EXPECT_EQ(form.m_strName, r.GetstrName());
 }
 
+// IDs stored full-width by earlier versions (typed with Japanese input on) are the same IDs.
+TEST_F(CaseFormSameId, AnIdMatchesWhateverItsWidth) {
+    Add("全角", "Ａ００７", 2011, 5, 1);
+    Add("半角", "B008", 2011, 5, 1);
+    const struct {
+        const char* typed;
+        const char* found; // nullptr: none
+    } kCases[] = {
+        {"A007", "全角"},  {"Ａ００７", "全角"}, {"Ａ007", "全角"},      {"Ｂ００８", "半角"},
+        {"a007", nullptr}, {"A07", nullptr},     {"Ａ００７ ", nullptr},
+    };
+    for (const auto& c : kCases) {
+        InitNewCase(form, {2012, 6, 15});
+        form.m_strId = sj(c.typed);
+        EXPECT_EQ(FillFromSameId(form, doc), c.found != nullptr) << c.typed;
+        EXPECT_EQ(form.m_strName, sj(c.found ? c.found : "")) << c.typed;
+    }
+    EXPECT_EQ(doc.RecordAt(0).GetstrId(), sj("Ａ００７")); // what was stored stays
+}
+
 } // namespace

@@ -75,19 +75,20 @@ protected:
     MessageCatcher messages;
 };
 
-// With Japanese input on, numbers and times must still arrive as half-width digits: each kind
-// of number field (integer, fraction, time) tells the input method it takes no conversion, and
-// what arrives full-width all the same is folded. The texts keep the input method.
+// With Japanese input on, numbers, times and the patient ID must still arrive half-width: each
+// kind of such field (integer, fraction, time, ID) tells the input method it takes no
+// conversion, and what arrives full-width all the same is folded. The texts keep the input
+// method.
 TEST_F(CaseFormUi, NumberAndTimeFieldsTakeHalfWidthInput) {
     WhenOpen([&] {
-        for (int id : {kAgeYears,   kAgeMonths,  kAgeDays, kHeight,      kWeight,
-                       kYear,       kMonth,      kDay,     kCrystalloid, kColloid,
-                       kUrine,      kBloodLoss,  kMap,     kFfp,         kPc,
-                       kAutologous, kWholeBlood, kAlbumin, kOtherAmount, kAnesthesiaTime,
-                       kSurgeryTime}) {
+        for (int id : {kAgeYears,    kAgeMonths,  kAgeDays, kHeight,      kWeight,
+                       kYear,        kMonth,      kDay,     kCrystalloid, kColloid,
+                       kUrine,       kBloodLoss,  kMap,     kFfp,         kPc,
+                       kAutologous,  kWholeBlood, kAlbumin, kOtherAmount, kAnesthesiaTime,
+                       kSurgeryTime, kId}) {
             EXPECT_FALSE(testing_support::TakesInputMethod(ControlOf(id).widget)) << id;
         }
-        for (int id : {kName, kKana, kId, kDisease, kProcedure, kOtherName, kTransfusionNote}) {
+        for (int id : {kName, kKana, kDisease, kProcedure, kOtherName, kTransfusionNote}) {
             EXPECT_TRUE(testing_support::TakesInputMethod(ControlOf(id).widget)) << id;
         }
         const struct {
@@ -98,6 +99,7 @@ TEST_F(CaseFormUi, NumberAndTimeFieldsTakeHalfWidthInput) {
             {kAgeYears, "４５", "45"},
             {kWeight, "－５２．５", "-52.5"},
             {kAnesthesiaTime, "１：３０", "1:30"},
+            {kId, "ＡＢ－０１２３ｘ", "AB-0123x"},
             {kName, "４５", "４５"},
         };
         for (const auto& f : kFolded) {
@@ -124,6 +126,41 @@ TEST_F(CaseFormUi, NumberAndTimeFieldsTakeHalfWidthInput) {
     entry::RunNewCase(doc);
 }
 
+// A full-width ID pasted or typed into the form is stored half-width; one stored full-width by
+// an earlier version shows as it is and stays so while nobody edits it.
+TEST_F(CaseFormUi, APastedFullWidthIdIsStoredHalfWidthAndAnOldOneLeftAloneStays) {
+    WhenOpen([&] {
+        QApplication::clipboard()->setText(QString::fromUtf8("ＩＤ　００１２"));
+        auto* id = static_cast<QLineEdit*>(ControlOf(kId).widget);
+        id->setFocus();
+        id->paste();
+        Type(kName, "佐藤");
+        Press(kConfirm);
+    });
+    EXPECT_EQ(entry::RunNewCase(doc), fw::kIdOk);
+    ASSERT_EQ(doc.GetRecordCount(), 1);
+    EXPECT_EQ(doc.RecordAt(0).GetstrId(), "ID 0012");
+
+    CCaseRecord old = testing_support::BlankCase("鈴木");
+    old.SetstrId(sj("００９９"));
+    doc.AddRecord(old);
+    std::string shown;
+    WhenOpen([&] {
+        shown = TextOf(kId);
+        Press(kConfirm);
+    });
+    EXPECT_EQ(entry::RunExistingCase(doc, 1), fw::kIdOk);
+    EXPECT_EQ(shown, "００９９");
+    EXPECT_EQ(doc.RecordAt(1).GetstrId(), sj("００９９"));
+
+    WhenOpen([&] { // an edit makes it a typed ID, folded whole
+        Type(kId, "００９９１");
+        Press(kConfirm);
+    });
+    EXPECT_EQ(entry::RunExistingCase(doc, 1), fw::kIdOk);
+    EXPECT_EQ(doc.RecordAt(1).GetstrId(), "00991");
+}
+
 TEST_F(CaseFormUi, ConfirmingStopsAtTheFirstBadValueInExchangeOrder) {
     WhenOpen([&] {
         Type(kName, "佐藤");
@@ -144,8 +181,9 @@ TEST_F(CaseFormUi, ConfirmingStopsAtTheFirstBadValueInExchangeOrder) {
     });
     EXPECT_EQ(entry::RunNewCase(doc), fw::kIdOk);
     EXPECT_EQ(messages.Take(),
-              (std::vector<std::string>{"数値を入力してください。",
-                                        "-1 から 12 までの整数を入力してください。"}));
+              (std::vector<std::string>{
+                  "「身長(cm)」には数値を入力してください。",
+                  "「年齢（ヶ月）」には -1 から 12 までの整数を入力してください。"}));
     ASSERT_EQ(doc.GetRecordCount(), 1);
     EXPECT_EQ(doc.RecordAt(0).GetnAgeMonths(), 12);
 }

@@ -61,8 +61,11 @@ DlgTemplate FormTemplate(unsigned okStyle) {
         {
             {kStaticId, CtlKind::Static, 5, 5, 40, 8, "名前"},
             {kName, CtlKind::Edit, 50, 5, 80, 14},
+            {kStaticId, CtlKind::Static, 5, 20, 40, 8, "年齢"},
             {kAge, CtlKind::Edit, 50, 20, 40, 14},
-            {kHeight, CtlKind::Edit, 50, 35, 40, 14},
+            // Named by the template: the label before it would be the age's.
+            {kHeight, CtlKind::Edit, 50, 35, 40, 14, "", kNone, {}, "身長(cm)"},
+            {kStaticId, CtlKind::Static, 5, 50, 40, 8, "時間"},
             {kTime, CtlKind::Edit, 50, 50, 40, 14},
             {kNotes, CtlKind::Edit, 50, 65, 120, 40, "", kMultiLine | kWantReturn | kVScroll},
             {kSite, CtlKind::DropList, 50, 110, 100, 80, "", kNone, {"その他の心臓手術", "その他"}},
@@ -134,7 +137,7 @@ TEST(DialogExchange, ReadingStopsAtTheFirstBadValueAndFocusesIt) {
     EXPECT_EQ(dlg.m_strName, "山田"_sj); // read before the failure
     EXPECT_EQ(dlg.m_fHeight, 0.0f);      // never reached
     ASSERT_EQ(messages.Texts().size(), 1u);
-    EXPECT_EQ(messages.Texts()[0], "整数を入力してください。");
+    EXPECT_EQ(messages.Texts()[0], "「年齢」には整数を入力してください。");
 }
 
 TEST(DialogExchange, ValidationMessagesNameTheLimit) {
@@ -157,8 +160,9 @@ TEST(DialogExchange, ValidationMessagesNameTheLimit) {
     EXPECT_EQ(dlg.m_fHeight, 100.0f);
     EXPECT_EQ(messages.Texts(),
               (std::vector<std::string>{
-                  "-1 から 1000 までの整数を入力してください。", "数値を入力してください。",
-                  "5 バイト以内で入力してください（全角文字は 2 バイトです）。"}));
+                  "「年齢」には -1 から 1000 までの整数を入力してください。",
+                  "「身長(cm)」には数値を入力してください。",
+                  "「時間」は 5 バイト以内で入力してください（全角文字は 2 バイトです）。"}));
 }
 
 TEST(DialogExchange, IntegerTexts) {

@@ -1,4 +1,5 @@
 #include "framework/ui/DialogImpl.h"
+#include "incident/IncidentCodes.h"
 #include "incident/IncidentDlg.h"
 
 #include "support/UiTestSupport.h"
@@ -146,7 +147,9 @@ TEST(IncidentDlg, ATextThatIsNoNumberIsReportedAndTakesBackItsValue) {
         name = Shown(dlg, kNameIds[2]);
         dlg.EndDialog(fw::kIdCancel);
     });
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"整数を入力してください。"});
+    EXPECT_EQ(messages.Texts(),
+              std::vector<std::string>{"「" + incident::ValueLabel(incident::kOnset).ToUtf8() +
+                                       "」には整数を入力してください。"});
     EXPECT_EQ(shown, "1");
     EXPECT_EQ(name, "手術中");
 }

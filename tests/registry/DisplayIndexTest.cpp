@@ -259,6 +259,8 @@ TEST(DisplayIndexTest, FilterByPatientField) {
              r.SetstrDisease(sj("肺癌"));
              r.SetstrProcedure(sj("肺葉切除術"));
          }},
+        // stored full-width, as typed with Japanese input on
+        {"鈴木", [](CCaseRecord& r) { r.SetstrId(sj("００１２３－Ｃ")); }},
     };
     auto field = [](int which, const char* utf8) {
         CaseFilter f = withText(kFilterPatient, &CaseFilter::strPatientText, utf8);
@@ -266,15 +268,19 @@ TEST(DisplayIndexTest, FilterByPatientField) {
         return f;
     };
     expectRows({
-        {"ID", field(0, "123"), patients, "山田"},
+        {"ID", field(0, "123"), patients, "鈴木 山田"},
         {"ID: upper and lower case differ", field(0, "a123"), patients, ""},
+        {"ID: full-width found by half-width", field(0, "0123-C"), patients, "鈴木"},
+        {"ID: half-width found by full-width", field(0, "Ａ１２"), patients, "山田"},
+        {"ID: width and case", field(0, "ｃ"), patients, ""},
         {"name", field(1, "田"), patients, "田中 山田"},
         {"name runs into the kana", field(1, "田や"), patients, "山田"},
         {"kana", field(1, "なか"), patients, "田中"},
         {"disease", field(2, "肺"), patients, "田中"},
         {"procedure", field(3, "胃切"), patients, "山田"},
         {"the chosen field only", field(2, "切除"), patients, ""},
-        {"empty text keeps all", field(3, ""), patients, "田中 山田"},
+        {"the name keeps its width", field(1, "鈴"), patients, "鈴木"},
+        {"empty text keeps all", field(3, ""), patients, "鈴木 田中 山田"},
     });
 }
 

@@ -140,6 +140,6 @@ TEST(ReportCheckTest, CasesThatPassLeaveTheListEmpty) {
     testing_support::TempDir dir;
     const std::optional<CString> shown = RunReport(doc, dir.Path());
     ASSERT_TRUE(shown);
-    EXPECT_EQ(shown->Find("報告用ファイルを以下の内容で書き出しました。"_sj), 0);
+    EXPECT_EQ(shown->Find("報告用ファイル「KRV2006.txt」を以下の内容で書き出しました。"_sj), 0);
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"KRV2006.txt"});
 }

@@ -137,8 +137,12 @@ TEST(HospitalInfoDlgUiTest, EscapeAfterARefusedConfirmationKeepsTheLoadedValues)
 // The figures that reach the society's file are finite numbers from 0 to 1000000: whole
 // where the report writes whole numbers, fractions where it writes fractions.
 TEST(HospitalFiguresUiTest, RefuseWhatIsNoFiniteNumberInRange) {
-    const std::string whole = "0 から 1000000 までの整数を入力してください。";
-    const std::string fraction = "0 から 1000000 までの数値を入力してください。";
+    const auto whole = [](const char* field) {
+        return "「" + std::string(field) + "」には 0 から 1000000 までの整数を入力してください。";
+    };
+    const auto fraction = [](const char* field) {
+        return "「" + std::string(field) + "」には 0 から 1000000 までの数値を入力してください。";
+    };
     const struct {
         bool info; // the hospital information, else the annual figures
         int id;
@@ -146,18 +150,18 @@ TEST(HospitalFiguresUiTest, RefuseWhatIsNoFiniteNumberInRange) {
         std::string message; // empty: taken
     } kCases[] = {
         {true, report::hospitalinfo::kBeds, "1000000", ""},
-        {true, report::hospitalinfo::kBeds, "1000001", whole},
-        {true, report::hospitalinfo::kBeds, "-1", whole},
+        {true, report::hospitalinfo::kBeds, "1000001", whole("病床数")},
+        {true, report::hospitalinfo::kBeds, "-1", whole("病床数")},
         {true, report::hospitalinfo::kSpecialists, "2.5", ""},
-        {true, report::hospitalinfo::kSpecialists, "3.4e38", fraction},
-        {true, report::hospitalinfo::kFullTime, "-0.01", fraction},
-        {true, report::hospitalinfo::kPartTime, "-0", fraction},
-        {true, report::hospitalinfo::kPartTime, "1000000.5", fraction},
+        {true, report::hospitalinfo::kSpecialists, "3.4e38", fraction("常勤専門医数")},
+        {true, report::hospitalinfo::kFullTime, "-0.01", fraction("常勤麻酔科医数")},
+        {true, report::hospitalinfo::kPartTime, "-0", fraction("非常勤麻酔科医数")},
+        {true, report::hospitalinfo::kPartTime, "1000000.5", fraction("非常勤麻酔科医数")},
         {false, report::hospitalstats::kOperations, "1000000", ""},
-        {false, report::hospitalstats::kOperations, "2000000", whole},
+        {false, report::hospitalstats::kOperations, "2000000", whole("年間手術数")},
         {false, report::hospitalstats::kRotators, "0.5", ""},
-        {false, report::hospitalstats::kRotators, "-3", fraction},
-        {false, report::hospitalstats::kRotators, "1e30", fraction},
+        {false, report::hospitalstats::kRotators, "-3", fraction("ローテーター数")},
+        {false, report::hospitalstats::kRotators, "1e30", fraction("ローテーター数")},
     };
     for (const auto& c : kCases) {
         MessageCatcher messages;

@@ -74,9 +74,16 @@ std::optional<CString> RunReport(const CQuellmarkDoc& doc, int year, const std::
         folder);
 }
 
-const std::string kWritten =
-    "報告用ファイルを以下の内容で書き出しました。\r\n\r\nおかしい場合はダイアログの内容を直接テキストファイルにコピーしてください。\r\n\r\n"_sj
+// The notice above a written report: the file, and the folder it is in.
+std::string Written(const std::string& file, const std::string& folder) {
+    CString name, where;
+    CString::FromUtf8(file, name);
+    CString::FromUtf8(folder, where);
+    return ("報告用ファイル「"_sj + name +
+            "」を以下の内容で書き出しました。\r\n保存先のフォルダー："_sj + where +
+            "\r\n\r\nおかしい場合はダイアログの内容を直接テキストファイルにコピーしてください。\r\n\r\n"_sj)
         .str();
+}
 
 } // namespace
 
@@ -91,7 +98,7 @@ TEST(SocietyReportTest, YearWithoutCasesWritesTheHeadersAndNoFinalLineBreak) {
                                  kProgram + report::CaseHeaderLine().str();
     EXPECT_EQ(testing_support::ReadFile(dir.Path() + "/KRV2006.txt"), expected);
     ASSERT_TRUE(shown);
-    EXPECT_EQ(shown->str(), kWritten + expected);
+    EXPECT_EQ(shown->str(), Written("KRV2006.txt", dir.Path()) + expected);
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"KRV2006.txt"});
     // 86 fields on each header and value line.
     EXPECT_EQ(report::CountSeparators(report::HospitalHeaderLine()), 85);

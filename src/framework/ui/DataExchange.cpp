@@ -152,6 +152,36 @@ Control& prepare(CDataExchange* pDX, int id) {
     pDX->Fail();
 }
 
+// The name of the field the exchange last prepared: the one its template gives it, else the
+// text of the nearest label before it; empty when there is none.
+CString fieldName(CDataExchange* pDX) {
+    const std::vector<CtlTemplate>& all = DialogAccess::impl(*pDX->m_pDlgWnd).tmpl.controls;
+    const CtlTemplate* field = lastControl(pDX).tmpl;
+    const char* name = field->name;
+    for (auto i = std::size_t(field - all.data()); !name && i-- > 0;) {
+        if (all[i].kind == CtlKind::Static && *all[i].caption) {
+            name = all[i].caption;
+        }
+    }
+    CString text;
+    if (name) {
+        CString::FromUtf8(name, text);
+    }
+    return text;
+}
+
+// A standard message that names the field it is about: "「年齢」には整数を入力してください。",
+// "「年齢」には -1 から 1000 までの整数を入力してください。"; particle joins the name to what
+// is asked ("には", "は"). A text without a name is what is asked alone.
+[[noreturn]] void failFor(CDataExchange* pDX, const CString& what, const CString& particle) {
+    const CString name = fieldName(pDX);
+    if (name.IsEmpty()) {
+        failWith(pDX, what);
+    }
+    const bool number = !what.IsEmpty() && static_cast<unsigned char>(what[0]) < 0x80;
+    failWith(pDX, "「"_sj + name + "」"_sj + particle + (number ? " "_sj : CString()) + what);
+}
+
 void selectAllText(Control& c) {
     if (c.isMultiLine()) {
         static_cast<detail::MultiLineEdit*>(c.widget)->selectAll();
@@ -218,7 +248,7 @@ void DDX_Text(CDataExchange* pDX, int id, int& value) {
         return;
     }
     if (!detail::parseDialogInt(detail::readText(c).view(), value)) {
-        failWith(pDX, "整数を入力してください。"_sj);
+        failFor(pDX, "整数を入力してください。"_sj, "には"_sj);
     }
 }
 
@@ -230,7 +260,7 @@ void DDX_Text(CDataExchange* pDX, int id, float& value) {
         return;
     }
     if (!detail::parseDialogFloat(detail::readText(c).view(), value)) {
-        failWith(pDX, "数値を入力してください。"_sj);
+        failFor(pDX, "数値を入力してください。"_sj, "には"_sj);
     }
 }
 
@@ -284,8 +314,10 @@ void DDX_CBString(CDataExchange* pDX, int id, CString& value) {
 
 void DDV_MinMaxInt(CDataExchange* pDX, int value, int minVal, int maxVal) {
     if (pDX->m_bSaveAndValidate && (value < minVal || value > maxVal)) {
-        failWith(pDX, CString::Formatted("%d", minVal) + " から "_sj +
-                          CString::Formatted("%d", maxVal) + " までの整数を入力してください。"_sj);
+        failFor(pDX,
+                CString::Formatted("%d", minVal) + " から "_sj + CString::Formatted("%d", maxVal) +
+                    " までの整数を入力してください。"_sj,
+                "には"_sj);
     }
 }
 
@@ -293,8 +325,10 @@ void DDV_MinMaxFloat(CDataExchange* pDX, float value, int minVal, int maxVal) {
     const bool inRange =
         value >= float(minVal) && value <= float(maxVal) && !(minVal >= 0 && std::signbit(value));
     if (pDX->m_bSaveAndValidate && !inRange) {
-        failWith(pDX, CString::Formatted("%d", minVal) + " から "_sj +
-                          CString::Formatted("%d", maxVal) + " までの数値を入力してください。"_sj);
+        failFor(pDX,
+                CString::Formatted("%d", minVal) + " から "_sj + CString::Formatted("%d", maxVal) +
+                    " までの数値を入力してください。"_sj,
+                "には"_sj);
     }
 }
 
@@ -304,8 +338,10 @@ void DDV_MaxChars(CDataExchange* pDX, const CString& value, int maxBytes) {
         return;
     }
     if (value.GetLength() > maxBytes) {
-        failWith(pDX, CString::Formatted("%d", maxBytes) +
-                          " バイト以内で入力してください（全角文字は 2 バイトです）。"_sj);
+        failFor(pDX,
+                CString::Formatted("%d", maxBytes) +
+                    " バイト以内で入力してください（全角文字は 2 バイトです）。"_sj,
+                "は"_sj);
     }
 }
 

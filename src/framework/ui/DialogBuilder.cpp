@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QInputMethodQueryEvent>
@@ -23,16 +24,15 @@ namespace {
 constexpr int kDialogPointSize = 9;
 constexpr int kFrameWidth = 2; // border drawn by dialogs without a title bar
 
+// The first of these families whose font, as fontconfig matches it, writes Japanese itself.
+// The families are asked for by their own names, which fontconfig knows whatever the
+// session's language, and the match is judged by what it covers, never by the name it is
+// listed under (a Japanese desktop lists "IPAゴシック").
 QString japaneseFamily() {
-    const QStringList families = QFontDatabase::families();
-    for (const char* preferred : {"IPAGothic", "IPAPGothic"}) {
-        if (families.contains(QLatin1String(preferred))) {
-            return QLatin1String(preferred);
-        }
-    }
-    for (const QString& family : families) {
-        if (QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese)) {
-            return family;
+    for (const char* family : {"IPAGothic", "VL Gothic", "Noto Sans CJK JP", "sans-serif"}) {
+        const QFontInfo matched(QFont(QString::fromLatin1(family), kDialogPointSize));
+        if (QFontDatabase::writingSystems(matched.family()).contains(QFontDatabase::Japanese)) {
+            return matched.family();
         }
     }
     return QApplication::font().family();

@@ -46,14 +46,16 @@ struct Control {
     bool isMultiLine() const { return kind() == CtlKind::Edit && has(kMultiLine); }
 };
 
-// An edit that takes digits: it tells the input method that it takes no conversion while it
-// has the focus, turns the full-width digits and signs that still arrive (typed before the
-// input method noticed, or pasted) into half-width ones, and moves its digits, which sit higher
-// in their line than kana and kanji, to the middle of the field.
+// An edit that takes digits, or letters and digits: it tells the input method that it takes
+// no conversion while it has the focus, turns the full-width letters, digits and signs that
+// still arrive (typed before the input method noticed, or pasted) into half-width ones, and
+// moves its digits, which sit higher in their line than kana and kanji, to the middle of the
+// field.
 void UseHalfWidthInput(Control& c);
 void UseHalfWidthInput(QWidget* edit);
 
-// text with full-width digits, "．", "－", "：" and "／" (and the minus sign) in half width.
+// text with the full-width forms of the ASCII characters ("０", "Ａ", "－", "：", the
+// ideographic space) and the minus sign in half width.
 QString foldedToHalfWidth(const QString& text);
 
 // Refuses, as it is typed or pasted, a character that cp932 cannot hold (U+FFFD included) and

@@ -47,9 +47,10 @@ enum CtlStyle : unsigned {
     // A label as high as the field beside it, its text centred so that it sits on the line of
     // the field's text.
     kAlignVCenter = 1u << 13,
-    // An edit for digits and signs (times, codes): the input method is off while it has the
-    // focus, so half-width characters arrive however the user left it. Edits exchanged as
-    // numbers are such fields without the style.
+    // An edit for half-width text (times, codes, patient IDs): the input method is off while
+    // it has the focus, so half-width characters arrive however the user left it, and the
+    // full-width forms that arrive all the same are folded. Edits exchanged as numbers are such
+    // fields without the style.
     kHalfWidth = 1u << 14,
 };
 
@@ -68,6 +69,9 @@ struct CtlTemplate {
     const char* caption = ""; // UTF-8
     unsigned style = kNone;
     std::vector<const char*> items = {}; // UTF-8, the fixed list items of a combo or list
+    // UTF-8, what the validation messages call the field. Without it they call it by the
+    // nearest label before it in the template, which is usually the one beside it.
+    const char* name = nullptr;
 };
 
 struct DlgTemplate {

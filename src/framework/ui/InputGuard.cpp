@@ -171,7 +171,9 @@ void reportRefused(QWidget* field, const QString& refused) {
 // A character without a cp932 form, typed or pasted, is left out and named; the rest of what
 // came in stays. A text that is too long is refused whole, as a full field refuses a key.
 QValidator::State Cp932Validator::validate(QString& input, int& pos) const {
-    if (m_halfWidth) {
+    // What the program wrote stays as it is (an ID stored full-width by an earlier version is
+    // shown and kept as stored); what the user typed or pasted is folded.
+    if (m_halfWidth && input != m_written) {
         input = foldedToHalfWidth(input); // one UTF-16 unit for one: the cursor stays
     }
     if (fitsField(input, m_limit, false, m_written)) {
@@ -254,16 +256,12 @@ QString foldedToHalfWidth(const QString& text) {
     QString folded = text;
     for (QChar& c : folded) {
         const char16_t u = c.unicode();
-        if (u >= u'０' && u <= u'９') {
-            c = QChar(u - u'０' + u'0');
-        } else if (u == u'．') {
-            c = QLatin1Char('.');
-        } else if (u == u'－' || u == u'−') {
+        if (u >= u'！' && u <= u'～') { // the full-width forms of "!" to "~"
+            c = QChar(u - u'！' + u'!');
+        } else if (u == u'　') {
+            c = QLatin1Char(' ');
+        } else if (u == u'−') {
             c = QLatin1Char('-');
-        } else if (u == u'：') {
-            c = QLatin1Char(':');
-        } else if (u == u'／') {
-            c = QLatin1Char('/');
         }
     }
     return folded;

@@ -7,7 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -62,20 +62,69 @@ QString fromBytes(const CString& text) {
     return QString::fromStdString(text.ToUtf8());
 }
 
-// The list font: a Japanese gothic font with half-width characters 8 pixels wide, so that the
-// column widths of 9 pixels a byte leave a little air.
+constexpr int kListPixelSize = 16;
+constexpr int kListSmallestPixelSize = 10;
+constexpr int kListByteWidth = 8; // pixels a byte of text may take: the columns give it 9
+
+// Whether every cp932 character drawn in font takes at most kListByteWidth pixels a byte: all
+// of ASCII one width (dates and IDs line up), the half-width katakana no more, the double-byte
+// characters no more than twice that. The
+// font's own word on its pitch is no help: fontconfig calls the Japanese monospaced fonts
+// "dual" and Qt then says they are not fixed.
+bool keepsByteWidth(const QFont& font) {
+    const QFontMetrics metrics(font);
+    const int half = metrics.horizontalAdvance(QLatin1Char('0'));
+    if (half > kListByteWidth) {
+        return false;
+    }
+    for (char16_t c = 0x20; c < 0x7F; ++c) {
+        if (metrics.horizontalAdvance(QChar(c)) != half) {
+            return false;
+        }
+    }
+    for (char16_t c = 0xFF61; c <= 0xFF9F; ++c) { // half-width katakana
+        if (metrics.horizontalAdvance(QChar(c)) > half) {
+            return false;
+        }
+    }
+    for (QChar c : QStringLiteral("あア漢字０ＡＷｍ－ー：／（）＋～①")) {
+        if (metrics.horizontalAdvance(c) > 2 * half) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QFont listFontFor(const char* family, int pixelSize) {
+    QFont font(QString::fromLatin1(family));
+    font.setStyleHint(QFont::Monospace);
+    font.setPixelSize(pixelSize);
+    font.setStyleStrategy(QFont::PreferAntialias);
+    return font;
+}
+
+// The list font: a Japanese gothic font in which a half-width character is 8 pixels wide, so
+// that the column widths of 9 pixels a byte leave a little air. The families are asked for by
+// their own names, which fontconfig matches whatever the session's language (its list of
+// families names them in that language), and what it matched is measured; the generic
+// monospaced font comes last, made smaller if it must.
 const QFont& listFont() {
     static const QFont font = [] {
-        QFont f = detail::dialogFont();
-        for (const char* family : {"IPAGothic", "IPAexGothic", "Noto Sans Mono CJK JP"}) {
-            if (QFontDatabase::families().contains(QString::fromLatin1(family))) {
-                f = QFont(QString::fromLatin1(family));
-                break;
+        for (const char* family : {"IPAGothic", "VL Gothic", "Noto Sans Mono CJK JP"}) {
+            const QFont f = listFontFor(family, kListPixelSize);
+            if (keepsByteWidth(f)) {
+                return f;
             }
         }
-        f.setPixelSize(16);
-        f.setStyleStrategy(QFont::PreferAntialias);
-        return f;
+        for (int size = kListPixelSize; size >= kListSmallestPixelSize; --size) {
+            const QFont f = listFontFor("monospace", size);
+            if (keepsByteWidth(f)) {
+                return f;
+            }
+        }
+        qWarning("vora: no font keeps the list's texts within their columns; install "
+                 "fonts-ipafont-gothic, fonts-vlgothic or fonts-noto-cjk");
+        return listFontFor("monospace", kListSmallestPixelSize);
     }();
     return font;
 }
