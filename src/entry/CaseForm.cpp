@@ -157,22 +157,13 @@ void writeRemarks(const CaseForm& f, CCaseRecord& r) {
     r.SetbWithhold(f.m_bWithhold != 0 ? 1 : 0);
 }
 
-void storeIncident(const CaseForm& f, int row, CQuellmarkDoc& doc) {
-    for (int k = 0; k < CaseForm::kIncidentValues; ++k) {
-        doc.SetIncidentValue(row, k, f.m_nIncidentValue[k]);
-    }
-    for (int k = 1; k <= CaseForm::kIncidentTexts; ++k) {
-        doc.SetIncidentText(row, k, f.m_strIncidentText[k - 1]);
-    }
-}
-
-// The case's own row, or a new one when it has none. An index that names no row (a damaged
+// The case's own row, or the next one when it has none. An index that names no row (a damaged
 // data file) gets a new row too: writing to it would drop the incident without a word.
-int rowToWrite(int openedIndex, CQuellmarkDoc& doc) {
+int rowToWrite(int openedIndex, const CQuellmarkDoc& doc) {
     if (openedIndex >= 0 && openedIndex < doc.GetIncidentCount()) {
         return openedIndex;
     }
-    return doc.AddIncident();
+    return doc.GetIncidentCount();
 }
 
 } // namespace
@@ -250,18 +241,29 @@ void TakeIncidentResult(CaseForm& form, int result, const int values[CaseForm::k
     }
 }
 
-int SettleIncident(const CaseForm& form, int openedIndex, CQuellmarkDoc& doc) {
+registry::JournalEntry CaseChange(const CaseForm& form, const CCaseRecord& record, int recordIndex,
+                                  int openedIndex, const CQuellmarkDoc& doc) {
+    registry::JournalEntry e;
+    e.kind = registry::JournalKind::Case;
+    e.recordIndex = recordIndex;
+    e.record = record;
     switch (form.m_nIncidentState) {
-    case kIncidentEdited: {
-        const int row = rowToWrite(openedIndex, doc);
-        storeIncident(form, row, doc);
-        return row;
-    }
+    case kIncidentEdited:
+        e.incidentWritten = true;
+        e.record.SetnIncidentIndex(rowToWrite(openedIndex, doc));
+        std::copy(form.m_nIncidentValue, form.m_nIncidentValue + CaseForm::kIncidentValues,
+                  e.incidentValues.begin());
+        std::copy(form.m_strIncidentText, form.m_strIncidentText + CaseForm::kIncidentTexts,
+                  e.incidentTexts.begin());
+        break;
     case kIncidentDeleted:
-        return kIncidentNone;
+        e.record.SetnIncidentIndex(kIncidentNone);
+        break;
     default:
-        return openedIndex;
+        e.record.SetnIncidentIndex(openedIndex);
+        break;
     }
+    return e;
 }
 
 bool FillFromSameId(CaseForm& form, const CQuellmarkDoc& doc) {

@@ -107,9 +107,12 @@ void IncidentToEdit(const CaseForm& form, int values[CaseForm::kIncidentValues],
 void TakeIncidentResult(CaseForm& form, int result, const int values[CaseForm::kIncidentValues],
                         const CString texts[CaseForm::kIncidentTexts]);
 
-// The incident index the case gets on confirming, given the index it had when the form opened
-// (-1 for a new case); writes the form's incident into the document's table where needed.
-int SettleIncident(const CaseForm& form, int openedIndex, CQuellmarkDoc& doc);
+// The change that confirming the form makes: record (the case as the form wrote it) at
+// recordIndex (-1 adds it), whose incident index was openedIndex when the form opened (-1 for a
+// new case). An incident entered in the form is written into the case's own row, or into the
+// next row of the table when the case has none; the document itself is not touched.
+registry::JournalEntry CaseChange(const CaseForm& form, const CCaseRecord& record, int recordIndex,
+                                  int openedIndex, const CQuellmarkDoc& doc);
 
 // On a new case, copies the patient data of the most recent case with exactly the form's ID.
 // False when nothing was copied (an existing case, or no case with that ID).

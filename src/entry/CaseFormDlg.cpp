@@ -409,7 +409,7 @@ void CCaseFormDlg::confirm() {
         return;
     }
     m_confirmedAt = fw::LocalNow();
-    if (surgeryDateFits()) {
+    if (surgeryDateFits() && (!m_keep || m_keep())) {
         EndDialog(fw::kIdOk);
     }
 }
@@ -458,43 +458,50 @@ void CCaseFormDlg::fillFromSameId() {
 
 namespace entry {
 
+namespace {
+
+// Keeps the confirmed form's case at recordIndex (-1: a new one) through the document's store;
+// a form without a patient name keeps nothing. False, after telling the user, when the store
+// refused it.
+bool keepCase(CCaseFormDlg& dlg, CQuellmarkDoc& doc, const CCaseRecord& opened, int recordIndex,
+              registry::ChangeBase& base) {
+    CCaseRecord record = opened;
+    if (dlg.m_strName.IsEmpty() || !WriteCase(dlg, record, dlg.GetConfirmedAt())) {
+        return true;
+    }
+    registry::JournalEntry change =
+        CaseChange(dlg, record, recordIndex, opened.GetnIncidentIndex(), doc);
+    CString message;
+    if (doc.Confirm(change, base, message)) {
+        return true;
+    }
+    fw::ShowMessage(message);
+    return false;
+}
+
+} // namespace
+
 int RunNewCase(CQuellmarkDoc& doc) {
     CCaseFormDlg dlg(doc);
     const fw::LocalDateTime now = fw::LocalNow();
     InitNewCase(dlg, {now.year, now.month, now.day});
-    const int result = dlg.DoModal();
-    if (result != fw::kIdOk || dlg.m_strName.IsEmpty()) {
-        return result;
-    }
-    CCaseRecord record;
-    if (WriteCase(dlg, record, dlg.GetConfirmedAt())) {
-        record.SetnIncidentIndex(SettleIncident(dlg, kIncidentNone, doc));
-        doc.AddRecord(record);
-        doc.GetJournal().Append(registry::CaseChangeEntry(doc, doc.GetRecordCount() - 1, true,
-                                                          dlg.m_nIncidentState == kIncidentEdited));
-    }
-    return result;
+    CCaseRecord fresh;
+    fresh.SetnIncidentIndex(kIncidentNone);
+    registry::ChangeBase base;
+    dlg.OnConfirm([&] { return keepCase(dlg, doc, fresh, -1, base); });
+    return dlg.DoModal();
 }
 
 int RunExistingCase(CQuellmarkDoc& doc, int recordIndex) {
     if (recordIndex < 0 || recordIndex >= doc.GetRecordCount()) {
         return -1;
     }
-    CCaseRecord record = doc.GetRecord(recordIndex);
+    const CCaseRecord record = doc.GetRecord(recordIndex);
+    registry::ChangeBase base = doc.BaseOf({registry::JournalKind::Case, recordIndex});
     CCaseFormDlg dlg(doc);
     ReadCase(dlg, record, doc);
-    const int result = dlg.DoModal();
-    if (result != fw::kIdOk || dlg.m_strName.IsEmpty()) {
-        return result;
-    }
-    const int openedIndex = record.GetnIncidentIndex();
-    if (WriteCase(dlg, record, dlg.GetConfirmedAt())) {
-        record.SetnIncidentIndex(SettleIncident(dlg, openedIndex, doc));
-        doc.ReplaceRecord(recordIndex, record);
-        doc.GetJournal().Append(registry::CaseChangeEntry(doc, recordIndex, false,
-                                                          dlg.m_nIncidentState == kIncidentEdited));
-    }
-    return result;
+    dlg.OnConfirm([&] { return keepCase(dlg, doc, record, recordIndex, base); });
+    return dlg.DoModal();
 }
 
 } // namespace entry

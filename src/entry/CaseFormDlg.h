@@ -100,6 +100,9 @@ public:
 
     // When the form was confirmed: the time of day the surgery date is written with.
     const fw::LocalDateTime& GetConfirmedAt() const noexcept { return m_confirmedAt; }
+    // Called when OK has read and checked every field, before the form closes: false keeps it
+    // open with everything typed (the change was refused and the user was told).
+    void OnConfirm(std::function<bool()> keep) { m_keep = std::move(keep); }
 
 protected:
     void DoDataExchange(fw::CDataExchange* pDX) override;
@@ -123,4 +126,5 @@ private:
     void fillFromSameId();
 
     fw::LocalDateTime m_confirmedAt{};
+    std::function<bool()> m_keep;
 };

@@ -1,5 +1,7 @@
 #include "listview/QuellmarkView.h"
 
+#include <algorithm>
+
 #include "framework/ui/Dialog.h"
 #include "listview/ListLayout.h"
 #include "listview/ListPrint.h"
@@ -148,7 +150,7 @@ void CQuellmarkView::OnLogout() {
     HideCommandButtons();
     CString error;
     CString notice;
-    if (!m_doc.SaveDataFile(&error, &notice)) {
+    if (!m_doc.GetStore().EndSession(m_doc, error, notice)) {
         // Nothing may be lost: the user stays logged in and can try again. The state changes
         // only after a save, so that no login prompt opens over the message.
         fw::ShowMessage(error);
@@ -292,6 +294,24 @@ void CQuellmarkView::RebuildRows() {
         m_pRows[std::size_t(i)] = m_doc.GetDisplayIndexEntry(i);
     }
     m_nRowCount = count;
+}
+
+void CQuellmarkView::OnDocumentChanged() {
+    if (m_nState != kLoggedIn) {
+        return; // the login builds the rows afresh
+    }
+    const int pos = GetScrollPos();
+    const int top = pos > 0 && pos < m_nRowCount ? m_pRows[std::size_t(pos)] : -1;
+    RebuildRows();
+    int next = 0;
+    if (top >= 0) {
+        const auto at = std::find(m_pRows.begin(), m_pRows.end(), top);
+        next = at != m_pRows.end() ? int(at - m_pRows.begin()) : std::min(pos, m_nRowCount - 1);
+    }
+    SetScrollRange(0, std::max(m_nRowCount - 1, 0));
+    SetScrollPos(std::max(next, 0));
+    RedrawImage();
+    Invalidate();
 }
 
 void CQuellmarkView::ResetScroll() {

@@ -56,6 +56,9 @@ public:
     void DrawList(fw::CDC& dc, int width, int height);
     void RebuildRows();
     void ResetScroll();
+    // The document changed under the list (another workstation's change): the rows are built
+    // again with the same case at the top, or the top still at the top.
+    void OnDocumentChanged();
     void ShowCommandButtons(bool generalUser);
     void HideCommandButtons();
     void DoLogin();

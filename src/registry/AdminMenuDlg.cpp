@@ -88,14 +88,44 @@ void changePasswords(CQuellmarkDoc& doc, CPasswordDlg& dlg) {
     dlg.m_strUserPassword = doc.GetUserPassword();
     // What "変更" takes is the document's at once, whichever way the dialog is left, and is
     // journaled before the dialog says it is changed.
-    dlg.OnPasswordChanged([&doc, &dlg] {
-        if (dlg.m_strAdminPassword != doc.GetAdminPassword() ||
-            dlg.m_strUserPassword != doc.GetUserPassword()) {
-            doc.SetPasswords(dlg.m_strAdminPassword, dlg.m_strUserPassword);
-            doc.GetJournal().Append(PasswordChangeEntry(doc));
+    ChangeBase base = doc.BaseOf({JournalKind::Passwords, -1});
+    dlg.OnPasswordChanged([&doc, &dlg, &base] {
+        if (dlg.m_strAdminPassword == doc.GetAdminPassword() &&
+            dlg.m_strUserPassword == doc.GetUserPassword()) {
+            return true;
         }
+        JournalEntry change;
+        change.kind = JournalKind::Passwords;
+        change.adminPassword = dlg.m_strAdminPassword;
+        change.userPassword = dlg.m_strUserPassword;
+        CString message;
+        if (doc.Confirm(change, base, message)) {
+            return true;
+        }
+        fw::ShowMessage(message);
+        return false;
     });
     dlg.DoModal();
+    // The other password may have changed meanwhile: the dialog shows the ones in force.
+    dlg.m_strAdminPassword = doc.GetAdminPassword();
+    dlg.m_strUserPassword = doc.GetUserPassword();
+}
+
+// The editor works on a copy, so that the document's list changes only through its store.
+void editList(CQuellmarkDoc& doc, const CStringArray& inForce, const CString& name) {
+    CStringArray edited = inForce;
+    JournalEntry change = ListChangeEntry(doc, inForce);
+    ChangeBase base = doc.BaseOf(TargetOf(change));
+    RunListEditor(edited, name, [&](CStringArray& list) {
+        change.items = list;
+        CString message;
+        if (doc.Confirm(change, base, message)) {
+            return true;
+        }
+        fw::ShowMessage(message);
+        list = inForce;
+        return false;
+    });
 }
 
 } // namespace
@@ -107,8 +137,7 @@ void OnAdminMenu(CQuellmarkDoc& doc) {
     for (;;) {
         const int result = menu.DoModal();
         if (CStringArray* list = listOf(doc, result)) {
-            RunListEditor(*list, listName(result),
-                          [&doc, list] { doc.GetJournal().Append(ListChangeEntry(doc, *list)); });
+            editList(doc, *list, listName(result));
         } else if (result == adminmenu::kPasswords) {
             changePasswords(doc, passwords);
         } else if (result != fw::kIdCancel) {

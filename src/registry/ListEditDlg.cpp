@@ -44,7 +44,8 @@ const DlgTemplate& listEditDialog() {
 
 } // namespace
 
-void RunListEditor(CStringArray& list, const CString& name, std::function<void()> changed) {
+void RunListEditor(CStringArray& list, const CString& name,
+                   std::function<bool(CStringArray& list)> changed) {
     CListEditDlg dlg;
     dlg.m_pList = &list;
     dlg.m_strListName = name;
@@ -90,11 +91,10 @@ void CListEditDlg::addItem() {
     UpdateData(true);
     if (!m_strNewItem.IsEmpty() && m_pList) {
         m_pList->Add(m_strNewItem);
-        ListInsertItem(registry::listedit::kList, 0, m_strNewItem);
-        if (m_onChange) {
-            m_onChange();
+        if (keep()) {
+            ListInsertItem(registry::listedit::kList, 0, m_strNewItem);
+            m_strNewItem.Empty();
         }
-        m_strNewItem.Empty();
     }
     UpdateData(false);
 }
@@ -116,11 +116,20 @@ void CListEditDlg::deleteItem() {
         return;
     }
     m_pList->RemoveAt(n - 1 - lowest);
-    if (m_onChange) {
-        m_onChange();
+    if (!keep()) {
+        return;
     }
     fillList();
     // Text typed and not added goes too.
     m_strNewItem.Empty();
     UpdateData(false);
+}
+
+// A change that could not be kept leaves the list in force, shown afresh.
+bool CListEditDlg::keep() {
+    if (!m_onChange || m_onChange(*m_pList)) {
+        return true;
+    }
+    fillList();
+    return false;
 }

@@ -23,9 +23,11 @@ enum : int {
 } // namespace listedit
 
 // Shows the editor on list, headed by its name, until it is left with its OK; Escape opens it
-// again. changed runs after every change to the list, while the editor is open.
+// again. keep runs after every change to the list, while the editor is open, and keeps it; when
+// it cannot (the user was told), it puts the list in force into list and returns false, and
+// the editor shows that list again with the typed text still in its field.
 void RunListEditor(CStringArray& list, const CString& name = {},
-                   std::function<void()> changed = {});
+                   std::function<bool(CStringArray& list)> keep = {});
 
 } // namespace registry
 
@@ -34,9 +36,10 @@ public:
     CListEditDlg();
 
     CString m_strNewItem;
-    CStringArray* m_pList = nullptr;  // the document's list, set before the dialog runs
+    CStringArray* m_pList = nullptr; // the list edited, set before the dialog runs
     CString m_strListName;
-    std::function<void()> m_onChange; // told of every added or deleted text
+    // Keeps every added or deleted text; false when it could not (see RunListEditor).
+    std::function<bool(CStringArray& list)> m_onChange;
 
 protected:
     void DoDataExchange(fw::CDataExchange* pDX) override;
@@ -46,4 +49,5 @@ private:
     void addItem();
     void deleteItem();
     void fillList();
+    bool keep();
 };

@@ -103,9 +103,12 @@ void CPasswordDlg::change(const CString& entered, const CString& repeated, CStri
     } else if (entered.IsEmpty()) {
         message = "パスワードが入力されていません"_sj;
     } else {
+        const CString inForce = password;
         password = entered;
-        if (m_keep) {
-            m_keep();
+        if (m_keep && !m_keep()) {
+            password = inForce;
+            message = "パスワードは変更されていません"_sj;
+            return;
         }
         message = "パスワードは変更されました"_sj;
     }

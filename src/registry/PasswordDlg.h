@@ -32,8 +32,9 @@ public:
     CPasswordDlg();
 
     // Called when "変更" has taken a password, before the dialog says it is changed, so that
-    // the opener keeps it first.
-    void OnPasswordChanged(std::function<void()> keep) { m_keep = std::move(keep); }
+    // the opener keeps it first; false when it could not be kept (the user was told), and the
+    // password in force stays.
+    void OnPasswordChanged(std::function<bool()> keep) { m_keep = std::move(keep); }
 
     // The passwords in force: set by the opener, changed by "変更", read back after closing.
     CString m_strUserPassword;
@@ -52,5 +53,5 @@ private:
     void change(const CString& entered, const CString& repeated, CString& password,
                 CString& message);
 
-    std::function<void()> m_keep;
+    std::function<bool()> m_keep;
 };

@@ -506,15 +506,19 @@ void CQuellmarkDoc::computeSurgeryDates(std::size_t from) {
     }
 }
 
-void CQuellmarkDoc::AddRecords(std::vector<CCaseRecord> records) {
+void CQuellmarkDoc::AddRecords(std::vector<CCaseRecord> records,
+                               const std::vector<std::uint32_t>* changeOrder) {
     std::size_t from = m_listRecords.size();
     m_listRecords.reserve(from + records.size());
-    for (CCaseRecord& r : records) {
+    const std::uint32_t first = m_nextStamp;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        CCaseRecord& r = records[i];
         // Side by side in the arena, as loaded cases are: lists and reports read them in order.
         r.Texts().MoveInto(m_textArena);
         m_listRecords.push_back(std::move(r));
-        m_stamp.push_back(m_nextStamp++);
+        m_stamp.push_back(first + (changeOrder ? (*changeOrder)[i] : std::uint32_t(i)));
     }
+    m_nextStamp = first + std::uint32_t(records.size());
     m_nRecordCount = int(m_listRecords.size());
     computeSurgeryDates(from);
     sortDateIndex();

@@ -9,6 +9,7 @@
 #include "framework/StringArray.h"
 #include "framework/Time32.h"
 #include "registry/CaseRecord.h"
+#include "registry/ChangeStore.h"
 #include "registry/Journal.h"
 
 #include <array>
@@ -129,6 +130,16 @@ public:
     const fw::FileIdentity& GetFileIdentity() const noexcept { return m_identity; }
     // The journal of the changes confirmed since then (off until the program enables it).
     registry::ChangeJournal& GetJournal() noexcept { return m_journal; }
+    // Where confirmed changes go: the journal, unless the program names another store.
+    registry::ChangeStore& GetStore() noexcept { return m_store ? *m_store : m_fileStore; }
+    void SetStore(registry::ChangeStore& store) noexcept { m_store = &store; }
+    // A dialog's confirmed change, through the store (see registry::ChangeStore::Confirm).
+    bool Confirm(registry::JournalEntry& entry, registry::ChangeBase& base, CString& message) {
+        return GetStore().Confirm(*this, entry, base, message);
+    }
+    registry::ChangeBase BaseOf(const registry::ChangeTarget& target) {
+        return GetStore().BaseOf(*this, target);
+    }
     // Turns the daily backups on; today tells the date of a save.
     void EnableDailyBackups(std::function<fw::LocalDate()> today) {
         m_backupDay = std::move(today);
@@ -150,8 +161,11 @@ public:
     fw::PackedDate GetSurgeryDate(int index) const { return m_surgeryDate[std::size_t(index)]; }
     void AddRecord(const CCaseRecord& record);
     // Many cases at once, with the same result as adding them one by one in order, at the cost
-    // of one sort instead of one insertion each.
-    void AddRecords(std::vector<CCaseRecord> records);
+    // of one sort instead of one insertion each. With changeOrder (a permutation of 0 .. n - 1),
+    // the cases were changed after they were added, case i as the changeOrder[i]-th: cases of
+    // equal key then stand as those changes leave them.
+    void AddRecords(std::vector<CCaseRecord> records,
+                    const std::vector<std::uint32_t>* changeOrder = nullptr);
     // False when index names no case.
     bool ReplaceRecord(int index, const CCaseRecord& record);
 
@@ -290,5 +304,7 @@ private:
     fw::FileOps* m_fileOps = &fw::SystemFileOps();
     fw::FileIdentity m_identity;
     registry::ChangeJournal m_journal;
+    registry::JournalStore m_fileStore;
+    registry::ChangeStore* m_store = nullptr; // none: m_fileStore
     std::function<fw::LocalDate()> m_backupDay;
 };

@@ -9,14 +9,21 @@ HospitalInfo HospitalInfoOf(const CQuellmarkDoc& doc) {
             doc.GetSpecialists(),  doc.GetFullTime(),         doc.GetPartTime()};
 }
 
-void StoreHospitalInfo(CQuellmarkDoc& doc, const HospitalInfo& info) {
+bool StoreHospitalInfo(CQuellmarkDoc& doc, const HospitalInfo& info, registry::ChangeBase& base,
+                       CString& message) {
     const HospitalInfo before = HospitalInfoOf(doc);
-    doc.SetHospitalInfo(info.type, info.location, info.beds, info.specialists, info.fullTime,
-                        info.partTime);
-    const HospitalInfo after = HospitalInfoOf(doc);
-    if (std::memcmp(&before, &after, sizeof before) != 0) {
-        doc.GetJournal().Append(registry::HospitalChangeEntry(doc));
+    if (std::memcmp(&before, &info, sizeof before) == 0) {
+        return true;
     }
+    registry::JournalEntry change;
+    change.kind = registry::JournalKind::Hospital;
+    change.hospitalType = info.type;
+    change.hospitalLocation = info.location;
+    change.beds = info.beds;
+    change.specialists = info.specialists;
+    change.fullTime = info.fullTime;
+    change.partTime = info.partTime;
+    return doc.Confirm(change, base, message);
 }
 
 bool IsReportableHospital(const HospitalInfo& info) {

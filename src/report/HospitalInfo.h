@@ -25,9 +25,11 @@ struct HospitalInfo {
 };
 
 HospitalInfo HospitalInfoOf(const CQuellmarkDoc& doc);
-// Through SetHospitalInfo, whose arguments come in the order type, location, beds,
-// specialists, full-time, part-time.
-void StoreHospitalInfo(CQuellmarkDoc& doc, const HospitalInfo& info);
+// Confirms info as the document's hospital information through its store (base: the version
+// the dialog started from); nothing is kept when nothing changed. False with message when the
+// store refused it.
+bool StoreHospitalInfo(CQuellmarkDoc& doc, const HospitalInfo& info, registry::ChangeBase& base,
+                       CString& message);
 
 // A type or region outside its list (only a damaged data file holds one) would drop a field
 // from the report's hospital line.

@@ -67,12 +67,22 @@ void EditHospitalInfo(CQuellmarkDoc& doc, CHospitalInfoDlg& dlg) {
     dlg.m_fSpecialists = loaded.specialists;
     dlg.m_fFullTime = loaded.fullTime;
     dlg.m_fPartTime = loaded.partTime;
-    if (dlg.DoModal() != fw::kIdOk) {
-        // A refused confirmation may have taken the values before the bad one already.
-        return;
-    }
-    StoreHospitalInfo(doc, {dlg.m_nType, dlg.m_nLocation, dlg.m_nBeds, dlg.m_fSpecialists,
-                            dlg.m_fFullTime, dlg.m_fPartTime});
+    // A refused confirmation may have taken the values before the bad one already: only the
+    // whole set confirmed reaches the document.
+    registry::ChangeBase base = doc.BaseOf({registry::JournalKind::Hospital, -1});
+    dlg.OnConfirm([&] {
+        CString message;
+        if (StoreHospitalInfo(doc,
+                              {dlg.m_nType, dlg.m_nLocation, dlg.m_nBeds, dlg.m_fSpecialists,
+                               dlg.m_fFullTime, dlg.m_fPartTime},
+                              base, message)) {
+            return true;
+        }
+        fw::ShowMessage(message);
+        return false;
+    });
+    dlg.DoModal();
+    dlg.OnConfirm(nullptr);
 }
 
 } // namespace report
@@ -97,7 +107,7 @@ void CHospitalInfoDlg::DoDataExchange(fw::CDataExchange* pDX) {
 }
 
 void CHospitalInfoDlg::confirm() {
-    if (UpdateData(true)) {
+    if (UpdateData(true) && (!m_keep || m_keep())) {
         EndDialog(fw::kIdOk);
     }
 }

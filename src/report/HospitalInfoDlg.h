@@ -3,7 +3,9 @@
 // document keeps for the society report.
 
 #include "framework/ui/Dialog.h"
+
 #include "registry/QuellmarkDoc.h"
+#include <functional>
 
 namespace report {
 
@@ -35,11 +37,16 @@ public:
     float m_fPartTime = 0;
     float m_fSpecialists = 0;
 
+    // Called when OK has read and checked every value, before the dialog closes: false keeps
+    // it open with what was typed (the change was refused and the user was told).
+    void OnConfirm(std::function<bool()> keep) { m_keep = std::move(keep); }
+
 protected:
     void DoDataExchange(fw::CDataExchange* pDX) override;
 
 private:
     void confirm();
+    std::function<bool()> m_keep;
 };
 
 namespace report {

@@ -189,6 +189,18 @@ protected:
         return form;
     }
 
+    // Confirms the form as a new case whose incident index was openedIndex when it opened, as
+    // the store applies it; the incident index the case got.
+    int Settle(const CaseForm& form, int openedIndex) {
+        CCaseRecord r = FullCase();
+        r.SetnIncidentIndex(openedIndex);
+        registry::JournalEntry change = CaseChange(form, r, -1, openedIndex, doc);
+        registry::ApplyJournalEntry(doc, change);
+        EXPECT_EQ(doc.RecordAt(doc.GetRecordCount() - 1).GetnIncidentIndex(),
+                  change.record.GetnIncidentIndex());
+        return change.record.GetnIncidentIndex();
+    }
+
     CQuellmarkDoc doc;
     int row = 0;
 };
@@ -208,7 +220,7 @@ TEST_F(CaseFormIncident, OpeningReadsTheRowOfTheCase) {
     // A damaged index must not pass for "entered in this form" and add a row on confirming.
     const CaseForm damaged = Opened(kIncidentEdited);
     EXPECT_EQ(damaged.m_nIncidentState, kIncidentNone);
-    EXPECT_EQ(SettleIncident(damaged, kIncidentEdited, doc), kIncidentEdited);
+    EXPECT_EQ(Settle(damaged, kIncidentEdited), kIncidentEdited);
     EXPECT_EQ(doc.GetIncidentCount(), 1);
 }
 
@@ -232,16 +244,16 @@ TEST_F(CaseFormIncident, TheDialogStartsFreshAfterADeletion) {
 TEST_F(CaseFormIncident, NewCases) {
     CaseForm untouched;
     InitNewCase(untouched, {2012, 1, 1});
-    EXPECT_EQ(SettleIncident(untouched, kIncidentNone, doc), -1);
+    EXPECT_EQ(Settle(untouched, kIncidentNone), -1);
 
     CaseForm cancelled = untouched;
     TakeIncidentResult(cancelled, 2, cancelled.m_nIncidentValue, cancelled.m_strIncidentText);
-    EXPECT_EQ(SettleIncident(cancelled, kIncidentNone, doc), -1);
+    EXPECT_EQ(Settle(cancelled, kIncidentNone), -1);
     EXPECT_EQ(doc.GetIncidentCount(), 1);
 
     CaseForm entered = untouched;
     EnterIncident(entered, 3);
-    const int added = SettleIncident(entered, kIncidentNone, doc);
+    const int added = Settle(entered, kIncidentNone);
     EXPECT_EQ(added, 1);
     EXPECT_EQ(doc.GetIncidentCount(), 2);
     EXPECT_EQ(doc.GetIncidentValue(added, 0), 3);
@@ -252,33 +264,33 @@ TEST_F(CaseFormIncident, NewCases) {
 }
 
 TEST_F(CaseFormIncident, ExistingCases) {
-    EXPECT_EQ(SettleIncident(Opened(row), row, doc), row);
+    EXPECT_EQ(Settle(Opened(row), row), row);
 
     CaseForm changed = Opened(row);
     EnterIncident(changed, 6);
-    EXPECT_EQ(SettleIncident(changed, row, doc), row);
+    EXPECT_EQ(Settle(changed, row), row);
     EXPECT_EQ(doc.GetIncidentCount(), 1);
     EXPECT_EQ(doc.GetIncidentValue(row, 0), 6);
     EXPECT_EQ(doc.GetIncidentText(row, 2), "t2");
 
     CaseForm deleted = Opened(row);
     TakeIncidentResult(deleted, 2, deleted.m_nIncidentValue, deleted.m_strIncidentText);
-    EXPECT_EQ(SettleIncident(deleted, row, doc), -1);
+    EXPECT_EQ(Settle(deleted, row), -1);
     EXPECT_EQ(doc.GetIncidentCount(), 1); // the row stays, referred to by no case
     EXPECT_EQ(doc.GetIncidentValue(row, 0), 6);
 
     CaseForm first = Opened(-1);
     EnterIncident(first, 1);
-    EXPECT_EQ(SettleIncident(first, -1, doc), 1);
+    EXPECT_EQ(Settle(first, -1), 1);
     EXPECT_EQ(doc.GetIncidentCount(), 2);
 }
 
 TEST_F(CaseFormIncident, AnIndexBeyondTheTableGetsARowOfItsOwn) {
     CaseForm form = Opened(7);
     EXPECT_EQ(form.m_strIncidentStatus, "あり"_sj);
-    EXPECT_EQ(SettleIncident(form, 7, doc), 7); // left alone while not edited
+    EXPECT_EQ(Settle(form, 7), 7); // left alone while not edited
     EnterIncident(form, 4);
-    const int settled = SettleIncident(form, 7, doc);
+    const int settled = Settle(form, 7);
     EXPECT_EQ(settled, 1);
     EXPECT_EQ(doc.GetIncidentValue(settled, 0), 4);
 }
