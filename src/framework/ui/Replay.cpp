@@ -141,6 +141,11 @@ private:
             waitFifo(step);
             return;
         }
+        if (step.kind == StepKind::WaitMs) {
+            // The event loop runs meanwhile: changes of other workstations arrive.
+            QTimer::singleShot(step.Value(0), this, [this] { schedule(); });
+            return;
+        }
         // Scheduled first, so that the next step runs inside a modal loop this step opens.
         schedule();
         std::string error;

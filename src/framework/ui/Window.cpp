@@ -585,6 +585,7 @@ struct CFrameWnd::Impl {
     FrameWindow* window = nullptr;
     CViewWnd* view = nullptr;
     std::map<int, QAction*> actions;
+    QLabel* statusText = nullptr;
 };
 
 CFrameWnd::CFrameWnd() : m_impl(std::make_unique<Impl>()) {}
@@ -640,6 +641,9 @@ void CFrameWnd::Create(const char* titleUtf8, int width, int height,
             bar->showMessage(idle);
         }
     });
+    m_impl->statusText = new QLabel;
+    m_impl->statusText->setVisible(false);
+    bar->addPermanentWidget(m_impl->statusText);
     for (const char* indicator : indicatorsUtf8) {
         auto* label = new QLabel(QString::fromUtf8(indicator));
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -675,6 +679,21 @@ void CFrameWnd::SetClientSize(int width, int height) {
         m_impl->window->adjustSize();
         m_impl->window->resize(m_impl->window->sizeHint());
     }
+}
+
+void CFrameWnd::SetStatusText(const CString& text) {
+    if (m_impl->statusText) {
+        m_impl->statusText->setText(QString::fromStdString(text.ToUtf8()));
+        m_impl->statusText->setVisible(!text.IsEmpty());
+    }
+}
+
+CString CFrameWnd::GetStatusText() const {
+    CString text;
+    if (m_impl->statusText) {
+        CString::FromUtf8(m_impl->statusText->text().toStdString(), text);
+    }
+    return text;
 }
 
 bool CFrameWnd::IsStatusBarVisible() const {

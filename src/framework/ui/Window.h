@@ -177,6 +177,10 @@ public:
     void SetClientSize(int width, int height);
     bool IsStatusBarVisible() const;
     void ShowStatusBar(bool show);
+    // A lasting text at the right of the status bar (where the registry is kept, say); empty
+    // hides it.
+    void SetStatusText(const CString& text);
+    CString GetStatusText() const;
     bool HasMenuItem(int id) const;
     // Whether the update handler enables the command.
     bool IsCommandEnabled(int id);
