@@ -11,6 +11,7 @@ namespace {
 
 constexpr std::string_view kDataDir = "--data-dir";
 constexpr std::string_view kDataDirIs = "--data-dir=";
+constexpr std::string_view kServerIs = "--server=";
 
 bool isOption(const std::string& arg) {
     return arg.size() > 1 && arg[0] == '-';
@@ -45,9 +46,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::st
             c.action = Action::Version;
             return c;
         }
-        if (arg == "--replay" || arg == "--verify-data") {
+        if (arg == "--replay" || arg == "--verify-data" || arg == "--init-server" ||
+            arg == "--import-data" || arg == "--export-data") {
             if (modeGiven) {
-                return usage("--replay と --verify-data は一度に一つだけです");
+                return usage("--replay、--verify-data、--init-server、--import-data、"
+                             "--export-data は一度に一つだけです");
             }
             modeGiven = true;
             const bool hasValue = i + 1 < args.size() && !isOption(args[i + 1]);
@@ -56,10 +59,32 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::st
                     return usage("--replay にはスクリプトのファイルが要ります");
                 }
                 c.replayScript = args[++i];
-            } else {
+            } else if (arg == "--verify-data") {
                 c.action = Action::VerifyData;
                 c.dataFile = hasValue ? args[++i] : std::string();
+            } else if (arg == "--init-server") {
+                c.action = Action::InitServer;
+            } else {
+                if (!hasValue) {
+                    return usage(arg + " にはデータファイルが要ります");
+                }
+                c.action = arg == "--import-data" ? Action::ImportData : Action::ExportData;
+                c.dataFile = args[++i];
             }
+        } else if (arg.rfind(kServerIs, 0) == 0 || arg == "--server") {
+            if (c.serverGiven || c.noServer) {
+                return usage("--server と --no-server は一度に一つだけです");
+            }
+            if (arg.size() <= kServerIs.size()) {
+                return usage("--server= のあとに接続文字列がありません");
+            }
+            c.server = arg.substr(kServerIs.size());
+            c.serverGiven = true;
+        } else if (arg == "--no-server") {
+            if (c.serverGiven || c.noServer) {
+                return usage("--server と --no-server は一度に一つだけです");
+            }
+            c.noServer = true;
         } else if (arg == kDataDir || arg.rfind(kDataDirIs, 0) == 0) {
             if (!c.dataFolder.empty() || c.siteDataFolder) {
                 return usage("--data-dir は一度だけです");
@@ -74,6 +99,11 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args, const std::st
         } else {
             return usage((isOption(arg) ? "知らないオプションです: " : "余分な引数です: ") + arg);
         }
+    }
+    const bool serverAction = c.action == Action::InitServer || c.action == Action::ImportData ||
+                              c.action == Action::ExportData;
+    if (serverAction && c.noServer) {
+        return usage("--no-server ではサーバーの台帳を扱えません");
     }
     if (!c.dataFolder.empty() || c.siteDataFolder) {
         c.replayScript = absoluteFrom(workingDir, c.replayScript);
@@ -91,7 +121,10 @@ std::string HomeFolder() {
 }
 
 std::string UsageText() {
-    return "使い方: vora [--data-dir[=DIR]] [--replay SCRIPT | --verify-data [FILE]]\n"
+    return "使い方: vora [--data-dir[=DIR]] [--server=CONNINFO | --no-server]\n"
+           "             [--replay SCRIPT | --verify-data [FILE]]\n"
+           "        vora [--server=CONNINFO] --init-server | --import-data FILE | --export-data "
+           "FILE\n"
            "        vora --help | --version\n";
 }
 
@@ -108,6 +141,15 @@ std::string HelpText() {
            "  --verify-data [FILE]  データファイル FILE（省くと作業フォルダの vora.dat）を\n"
            "                        起動時と同じに読み込んで確かめ、要約を表示します。\n"
            "                        何も書きません。正常なら終了コード 0、壊れていれば 1。\n"
+           "  --server=CONNINFO     データファイルの代わりに、部署のサーバー（PostgreSQL）の\n"
+           "                        台帳で動きます。CONNINFO は libpq の接続文字列か URI\n"
+           "                        （例: service=vora、host=db1 dbname=vora）。省くと\n"
+           "                        設定ファイルの server、それもなければデータファイル。\n"
+           "  --no-server           設定ファイルに server があっても、データファイルで動きます。\n"
+           "  --init-server         サーバーの空のデータベースに台帳のスキーマ vora を作ります\n"
+           "                        （古い版のスキーマは新しくします）。\n"
+           "  --import-data FILE    データファイル FILE をサーバーの空の台帳に読み込みます。\n"
+           "  --export-data FILE    サーバーの台帳をデータファイル FILE に書き出します。\n"
            "  --replay SCRIPT       操作スクリプト SCRIPT のとおりに動かします（試験用）。\n"
            "  -h, --help            この説明を表示します。\n"
            "      --version         名前と版を表示します。\n";

@@ -31,6 +31,15 @@ bool folderValue(std::string& value, const std::string& home, std::string& why) 
     return true;
 }
 
+// A connection string as libpq takes it; libpq checks it when the program connects.
+bool connectionValue(std::string& value, const std::string&, std::string& why) {
+    if (value.find('\0') != std::string::npos) {
+        why = "接続文字列に使えない文字があります";
+        return false;
+    }
+    return true;
+}
+
 struct Key {
     std::string_view name;
     std::string Settings::*value;
@@ -40,6 +49,7 @@ struct Key {
 
 constexpr Key kKeys[] = {
     {"data-dir", &Settings::dataDir, folderValue},
+    {"server", &Settings::server, connectionValue},
 };
 
 std::string_view trimmed(std::string_view text) {

@@ -11,6 +11,7 @@ namespace app {
 // What the files set; empty where no file sets it.
 struct Settings {
     std::string dataDir; // data-dir: the data folder of a plain --data-dir
+    std::string server;  // server: the department server's connection string (libpq's form)
 };
 
 // Where the two files lie.

@@ -17,7 +17,12 @@
 
 #include "framework/FileTools.h"
 #include "framework/Time32.h"
+#include "framework/ui/EventWatch.h"
 #include "framework/ui/Signals.h"
+#include "server/Connection.h"
+#include "server/Registry.h"
+#include "server/Schema.h"
+#include "server/ServerStore.h"
 
 #include <csignal>
 #include <cstdio>
@@ -161,9 +166,110 @@ void keepChanges(CQuellmarkDoc& doc) {
     doc.EnableDailyBackups(today);
 }
 
+// The data file: one program at a time, the journal of what an earlier run left, then loaded.
+std::unique_ptr<CQuellmarkDoc> openDataFile(fw::FileLock& lock) {
+    if (!dataFileOpens() || !lockDataFile(lock)) {
+        return nullptr;
+    }
+    std::unique_ptr<CQuellmarkDoc> doc = loadDocument();
+    if (doc) {
+        keepChanges(*doc);
+    }
+    return doc;
+}
+
+void showServerFailure(const CString& what) {
+    fw::ShowMessage(what + "\r\n\r\nプログラムを終了します。"_sj);
+}
+
+// The department server: connected, its registry loaded as it stands now. The connection is
+// the store's once the window is built.
+std::unique_ptr<CQuellmarkDoc> openServer(const std::string& conninfo,
+                                          std::unique_ptr<server::Connection>& db,
+                                          server::Versions& versions) {
+    db = std::make_unique<server::Connection>();
+    CString error;
+    if (!db->Open(conninfo, error)) {
+        showServerFailure("サーバーに接続できません（"_sj + error +
+                          "）。接続文字列（--server または設定ファイルの server）、ネットワーク、"
+                          "サーバーが動いているかを確かめてください。"_sj);
+        return nullptr;
+    }
+    if (const CString problem = server::SchemaProblem(server::SchemaVersionOf(*db));
+        !problem.IsEmpty()) {
+        showServerFailure(problem + "。"_sj);
+        return nullptr;
+    }
+    try {
+        auto doc = std::make_unique<CQuellmarkDoc>(CQuellmarkDoc::NoFile{});
+        server::LoadNotes notes;
+        if (!server::LoadRegistry(*db, *doc, versions, notes, error)) {
+            showServerFailure("サーバーの台帳を読み込めません（"_sj + error + "）。"_sj);
+            return nullptr;
+        }
+        if (notes.replacedCharacters > 0) {
+            fw::ShowMessage(CString::Formatted("%d", notes.replacedCharacters) +
+                            " 字の Shift-JIS にない文字（ほかのプログラムで書き込まれたもの）を"
+                            "「〓」で表示します。"_sj);
+        }
+        return doc;
+    } catch (const std::bad_alloc&) {
+        showServerFailure("サーバーの台帳を読み込むためのメモリが足りません。"_sj);
+    }
+    return nullptr;
+}
+
+// Keeps the store's waits in the event loop and its state in the status bar.
+class ServerSession {
+public:
+    ServerSession(const std::string& conninfo, std::unique_ptr<server::Connection> db,
+                  CQuellmarkDoc& doc, server::Versions versions, CMainFrame& frame,
+                  CQuellmarkView& view)
+        : m_frame(frame) {
+        server::ServerStore::Hooks hooks;
+        hooks.changed = [&view] { view.OnDocumentChanged(); };
+        hooks.status = [this] { showStatus(); };
+        hooks.rewatch = [this] { rearm(); };
+        m_store = std::make_unique<server::ServerStore>(conninfo, std::move(db), doc,
+                                                        std::move(versions), std::move(hooks));
+        doc.SetStore(*m_store);
+    }
+
+    // Listens and brings in what changed since the load; false after a message.
+    bool Start() {
+        CString error;
+        if (!m_store->Start(error) && m_store->IsConnected()) {
+            showServerFailure("サーバーの変更を受け取れません（"_sj + error + "）。"_sj);
+            return false;
+        }
+        showStatus();
+        rearm();
+        return true;
+    }
+
+private:
+    void showStatus() { m_frame.SetStatusText(m_store->StatusText()); }
+    void rearm() {
+        const server::ServerStore::Wait wait = m_store->NextWait();
+        if (wait.fd < 0 && wait.timeoutMs < 0) {
+            m_watch.Disarm();
+            return;
+        }
+        m_watch.Arm(wait.fd, wait.write, wait.timeoutMs, [this] {
+            m_store->OnReady();
+            rearm();
+        });
+    }
+
+    CMainFrame& m_frame;
+    std::unique_ptr<server::ServerStore> m_store;
+    fw::EventWatch m_watch;
+};
+
 } // namespace
 
-int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) {
+int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript,
+                       const std::string& server) {
     // A write beyond a file size limit fails with EFBIG and is reported like any other.
     std::signal(SIGXFSZ, SIG_IGN);
     fw::InitApplication(argc, argv);
@@ -173,14 +279,13 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
         fw::StartReplay(replayScript, frame);
     }
     fw::FileLock lock;
-    if (!dataFileOpens() || !lockDataFile(lock)) {
-        return 1;
-    }
-    std::unique_ptr<CQuellmarkDoc> doc = loadDocument();
+    std::unique_ptr<server::Connection> db;
+    server::Versions versions;
+    std::unique_ptr<CQuellmarkDoc> doc =
+        server.empty() ? openDataFile(lock) : openServer(server, db, versions);
     if (!doc) {
         return 1;
     }
-    keepChanges(*doc);
     if (fw::IsEnding()) {
         return 0;
     }
@@ -202,6 +307,14 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript) 
         view, [&doc] { registry::OnExportList(*doc); },
         [&doc] { registry::OnExportWorkbook(*doc); });
     frame.OnForcedExit([&doc] { doc->GetJournal().Discard(); });
+    std::unique_ptr<ServerSession> session;
+    if (db) {
+        session = std::make_unique<ServerSession>(server, std::move(db), *doc, std::move(versions),
+                                                  frame, view);
+        if (!session->Start()) {
+            return 1;
+        }
+    }
     frame.Show();
     view.OnInitialUpdate();
     if (fw::IsEnding()) {

@@ -6,7 +6,9 @@
 
 class CQuellmarkApp {
 public:
-    // Runs the program; replayScript, when not empty, drives it as a user would. Returns the
-    // exit status.
-    int Run(int& argc, char** argv, const std::string& replayScript);
+    // Runs the program; replayScript, when not empty, drives it as a user would. With server (a
+    // connection string) the registry is the department server's instead of the data file's.
+    // Returns the exit status.
+    int Run(int& argc, char** argv, const std::string& replayScript,
+            const std::string& server = {});
 };

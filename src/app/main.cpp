@@ -2,6 +2,7 @@
 #include "app/Config.h"
 #include "framework/Folder.h"
 #include "registry/DataFileCheck.h"
+#include "server/Commands.h"
 
 #ifndef VORA_NO_UI
 #include "app/QuellmarkApp.h"
@@ -14,20 +15,32 @@
 
 namespace {
 
-// The data folder the command line asks for: none (the working directory stays), the one it
-// names, or the settings files' one. False with the exit status when there is none to be had.
-bool chooseDataFolder(const app::CommandLine& cmd, app::DataFolder& folder, int& status) {
-    if (!cmd.siteDataFolder) {
-        folder = {cmd.dataFolder, true};
+// What the settings files say, read when the command line leaves something to them: the
+// data folder of a plain --data-dir, and the server of the program and of the server's
+// commands unless --server or --no-server decides. Checking a data file needs no server.
+bool readSettings(const app::CommandLine& cmd, const std::string& home, app::Settings& settings,
+                  int& status) {
+    const bool serverOpen =
+        cmd.action != app::Action::VerifyData && !cmd.serverGiven && !cmd.noServer;
+    if (!cmd.siteDataFolder && !serverOpen) {
         return true;
     }
-    const std::string home = app::HomeFolder();
-    app::Settings settings;
     std::string error;
     if (!app::ReadConfigFiles(app::ConfigFilesFromEnvironment(home), home, settings, error)) {
         std::cerr << "vora: " << error << "\n";
         status = 2;
         return false;
+    }
+    return true;
+}
+
+// The data folder the command line asks for: none (the working directory stays), the one it
+// names, or the settings files' one. False with the exit status when there is none to be had.
+bool chooseDataFolder(const app::CommandLine& cmd, const app::Settings& settings,
+                      const std::string& home, app::DataFolder& folder, int& status) {
+    if (!cmd.siteDataFolder) {
+        folder = {cmd.dataFolder, true};
+        return true;
     }
     folder = app::SiteDataFolder(settings, home);
     if (folder.path.empty()) {
@@ -37,6 +50,23 @@ bool chooseDataFolder(const app::CommandLine& cmd, app::DataFolder& folder, int&
         return false;
     }
     return true;
+}
+
+int runServerCommand(const app::CommandLine& cmd, const std::string& server) {
+    if (server.empty()) {
+        std::cerr << "vora: サーバーが指定されていません。--server=CONNINFO か設定ファイルの "
+                     "server で指定してください\n"
+                  << app::UsageText();
+        return 2;
+    }
+    switch (cmd.action) {
+    case app::Action::InitServer:
+        return server::InitServerCommand(server, std::cout, std::cerr);
+    case app::Action::ImportData:
+        return server::ImportDataCommand(server, cmd.dataFile, std::cout, std::cerr);
+    default:
+        return server::ExportDataCommand(server, cmd.dataFile, std::cout, std::cerr);
+    }
 }
 
 } // namespace
@@ -58,14 +88,24 @@ int main(int argc, char** argv) {
     default:
         break;
     }
+    const std::string home = app::HomeFolder();
+    app::Settings settings;
     app::DataFolder folder;
-    if (int status = 0; !chooseDataFolder(cmd, folder, status)) {
+    if (int status = 0; !readSettings(cmd, home, settings, status) ||
+                        !chooseDataFolder(cmd, settings, home, folder, status)) {
         return status;
     }
+    const std::string server = cmd.serverGiven ? cmd.server
+                               : cmd.noServer  ? std::string()
+                                               : settings.server;
     if (std::string error;
         !folder.path.empty() && !fw::EnterFolder(folder.path, folder.make, &error)) {
         std::cerr << "vora: " << error << "\n";
         return 1;
+    }
+    if (cmd.action == app::Action::InitServer || cmd.action == app::Action::ImportData ||
+        cmd.action == app::Action::ExportData) {
+        return runServerCommand(cmd, server);
     }
     if (cmd.action == app::Action::VerifyData) {
         return registry::VerifyDataFile(cmd.dataFile.empty() ? "vora.dat" : cmd.dataFile,
@@ -76,6 +116,6 @@ int main(int argc, char** argv) {
     return 2;
 #else
     CQuellmarkApp app;
-    return app.Run(argc, argv, cmd.replayScript);
+    return app.Run(argc, argv, cmd.replayScript, server);
 #endif
 }

@@ -120,14 +120,22 @@ TEST(ConfigTest, TheUsersFileOverridesTheSystemsAndMissingFilesSetNothing) {
     }
     EXPECT_EQ(app::SiteDataFolder({}, "").path, "");
 
+    // The server's connection string too: the user's wins, and it is taken as written.
+    WriteFile(files.system, "server = service=vora\n");
+    WriteFile(files.user, "server = host=db1 dbname=vora sslmode=verify-full\n");
+    app::Settings both;
+    std::string bothError;
+    ASSERT_TRUE(app::ReadConfigFiles(files, "/home/u", both, bothError)) << bothError;
+    EXPECT_EQ(both.server, "host=db1 dbname=vora sslmode=verify-full");
+
     // A bad user's file is reported even when the system's is good; a folder in the place of
     // a file, and a file far larger than any settings, cannot be read.
     WriteFile(files.system, "data-dir = /srv/site\n");
-    WriteFile(files.user, "\nserver = x\n");
+    WriteFile(files.user, "\nservers = x\n");
     app::Settings settings;
     std::string error;
     EXPECT_FALSE(app::ReadConfigFiles(files, "/home/u", settings, error));
-    EXPECT_EQ(error, files.user + ":2: 知らないキーです: \"server\"");
+    EXPECT_EQ(error, files.user + ":2: 知らないキーです: \"servers\"");
     ::unlink(files.user.c_str());
     ASSERT_EQ(::mkdir(files.user.c_str(), 0700), 0);
     EXPECT_FALSE(app::ReadConfigFiles(files, "/home/u", settings, error));

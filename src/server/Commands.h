@@ -1,0 +1,23 @@
+#pragma once
+// The command line's work on a department server, each returning the program's exit status:
+// making the schema, loading a data file into an empty registry, writing the registry into a
+// data file. What they say goes to out (done) and err (failed), as UTF-8 for the terminal.
+
+#include <iosfwd>
+#include <string>
+
+namespace server {
+
+// --init-server: makes the schema in an empty database, or upgrades an older one. 0 also when
+// there was nothing to do; 1 when it could not be done.
+int InitServerCommand(const std::string& conninfo, std::ostream& out, std::ostream& err);
+
+// --import-data FILE: 0 when the registry holds the file's data, 1 otherwise (nothing changed).
+int ImportDataCommand(const std::string& conninfo, const std::string& file, std::ostream& out,
+                      std::ostream& err);
+
+// --export-data FILE: writes the registry as a data file, replacing FILE only when complete.
+int ExportDataCommand(const std::string& conninfo, const std::string& file, std::ostream& out,
+                      std::ostream& err);
+
+} // namespace server

@@ -1,0 +1,125 @@
+#pragma once
+// One connection to the department's PostgreSQL server through libpq, and the few ways the
+// program talks over it: commands, queries with text parameters, and COPY in and out.
+// Messages for the user are Japanese; libpq's own reason is translated where it is a known one
+// and shown as it is otherwise.
+
+#include "framework/String.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct pg_conn;
+struct pg_result;
+
+namespace server {
+
+// A result of a query, owned.
+class Result {
+public:
+    Result() = default;
+    explicit Result(pg_result* result) : m_result(result) {}
+    Result(Result&& other) noexcept;
+    Result& operator=(Result&& other) noexcept;
+    Result(const Result&) = delete;
+    Result& operator=(const Result&) = delete;
+    ~Result();
+
+    int Rows() const;
+    int Columns() const;
+    bool IsNull(int row, int column) const;
+    // The value as the server sent it (text, or binary for a binary result).
+    std::string_view Value(int row, int column) const;
+    long long Int(int row, int column) const;
+    pg_result* Raw() const noexcept { return m_result; }
+
+private:
+    pg_result* m_result = nullptr;
+};
+
+// A parameter of a query: text, or the binary form of its type; no value is NULL.
+struct Param {
+    std::optional<std::string> value;
+    bool binary = false;
+
+    static Param Text(std::string text) { return {std::move(text), false}; }
+    static Param Null() { return {std::nullopt, false}; }
+    static Param Int4(std::int32_t v);
+    static Param Int8(std::int64_t v);
+    static Param Float4(float v);
+    static Param Bytes(std::string bytes) { return {std::move(bytes), true}; }
+};
+
+// What went wrong on the server side, for callers that tell some failures apart.
+struct ServerError {
+    std::string sqlState; // five characters, empty when the server sent none
+    CString message;      // for the user
+    bool connectionLost = false;
+};
+
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // The program's own settings around the user's connection string: short waits for a dead
+    // connection, keep-alives, UTF-8, and application_name "vora HOST USER", which names the
+    // workstation in the change log and in the server's views.
+    static std::string ApplicationName();
+
+    // Connects with conninfo (a connection string, a URI or "service=NAME"), waiting for it.
+    // False with error for the user.
+    bool Open(const std::string& conninfo, CString& error);
+    // The same without waiting: Start, then Poll whenever Socket() is ready for what
+    // WantsWrite() says, until Poll says Done or Failed.
+    enum class PollState { Reading, Writing, Done, Failed };
+    bool Start(const std::string& conninfo, CString& error);
+    PollState Poll(CString& error);
+    void Close();
+
+    bool IsOpen() const;
+    int Socket() const;
+    // Where this connection goes, for the status bar: "HOST/DBNAME" or "SOCKET/DBNAME".
+    std::string Describe() const;
+
+    // Runs sql (which may hold several commands and no parameters); false with error.
+    bool Exec(const std::string& sql, ServerError& error);
+    // Runs one command with parameters ($1, $2, ...). The result is in text format unless
+    // binaryResult.
+    std::optional<Result> Query(const std::string& sql, const std::vector<Param>& params,
+                                ServerError& error, bool binaryResult = false);
+    // COPY ... TO STDOUT: each row's bytes to row, which returns false to stop with error
+    // (it then sets it).
+    bool CopyOut(const std::string& sql, const std::function<bool(std::string_view)>& row,
+                 ServerError& error);
+    // COPY ... FROM STDIN: write calls put once per piece of data until it returns false.
+    bool CopyIn(const std::string& sql,
+                const std::function<bool(const std::function<bool(std::string_view)>& put)>& write,
+                ServerError& error);
+
+    // Reads what arrived and says whether a notification came; false in connected when the
+    // connection is gone.
+    bool TakeNotifications(bool& connected);
+
+    pg_conn* Raw() const noexcept { return m_conn; }
+
+private:
+    bool begin(const std::string& conninfo, bool wait, CString& error);
+    ServerError errorOf(pg_result* result) const;
+    void drainResults();
+
+    pg_conn* m_conn = nullptr;
+};
+
+// The user's reason for a failed connection or command, from libpq's message (English, as the
+// connection has libpq write it).
+CString TranslateMessage(std::string_view libpqMessage);
+
+} // namespace server

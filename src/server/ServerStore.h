@@ -1,0 +1,110 @@
+#pragma once
+// The store of a workstation that works on the department's server. Every confirmed change is
+// one transaction, committed before its dialog closes; the server numbers all changes, gives a
+// new case its record index and a new incident its row. The other workstations' changes come
+// in the server's order (LISTEN / NOTIFY tells of them) and reach the document through its own
+// operations. A correction of what another workstation changed since the dialog opened is
+// refused with what changed; a lost connection refuses confirmations until the store has
+// connected again by itself, waiting longer after each failed try.
+//
+// Nothing here waits on its own: the program's event loop asks NextWait what to wait for and
+// calls OnReady when it has come.
+
+#include "registry/ChangeStore.h"
+#include "server/Connection.h"
+#include "server/Registry.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace server {
+
+struct ChangeBatch;
+
+class ServerStore final : public registry::ChangeStore {
+public:
+    struct Hooks {
+        // The document holds changes of other workstations: the list shows them.
+        std::function<void()> changed;
+        // The connection's state changed: StatusText says it now.
+        std::function<void()> status;
+        // The store waits for something else now (NextWait).
+        std::function<void()> rewatch;
+        // The clock in milliseconds (tests give their own).
+        std::function<long long()> nowMs;
+    };
+
+    // db is open and doc was loaded from it with versions; both are the store's from now on.
+    ServerStore(std::string conninfo, std::unique_ptr<Connection> db, CQuellmarkDoc& doc,
+                Versions versions, Hooks hooks);
+    ~ServerStore() override;
+
+    // Listens for the other workstations' changes and brings in those made since the load.
+    bool Start(CString& error);
+
+    struct Wait {
+        int fd = -1;        // -1: no socket to watch
+        bool write = false; // wait until fd can be written instead of read
+        int timeoutMs = -1; // -1: no time limit
+    };
+    Wait NextWait() const;
+    // What NextWait waited for has come (or its time passed).
+    void OnReady();
+
+    bool IsConnected() const { return m_state == State::Connected; }
+    // For the status bar: where the registry is and whether the connection stands.
+    CString StatusText() const;
+    // The number of changes this store applied that other workstations made.
+    long long AppliedRemoteChanges() const { return m_appliedRemote; }
+
+    registry::ChangeBase BaseOf(const CQuellmarkDoc& doc,
+                                const registry::ChangeTarget& target) const override;
+    bool Confirm(CQuellmarkDoc& doc, registry::JournalEntry& entry, registry::ChangeBase& base,
+                 CString& message) override;
+    // Every confirmation is on the server already: nothing is left to keep.
+    bool EndSession(CQuellmarkDoc&, CString&, CString&) override { return true; }
+
+private:
+    enum class State { Connected, Waiting, Connecting, Broken };
+
+    bool catchUp();
+    bool fetchBatch(ChangeBatch& batch, CString& error);
+    bool applyBatch(const ChangeBatch& batch, bool fromOthers);
+    void lost();
+    void startConnecting();
+    void connected();
+    void setState(State state);
+    std::uint64_t versionOf(const registry::ChangeTarget& target) const;
+
+    // The steps of one confirmation inside its transaction.
+    struct Outcome;
+    bool writeChange(registry::JournalEntry& entry, registry::ChangeBase& base,
+                     const std::string& token, Outcome& outcome, CString& message);
+    bool keptIncident(registry::JournalEntry& entry, Outcome& outcome, CString& message);
+    bool writeCase(registry::JournalEntry& entry, registry::ChangeBase& base, Outcome& outcome,
+                   CString& message);
+    bool writeList(const registry::JournalEntry& entry, registry::ChangeBase& base,
+                   Outcome& outcome, CString& message);
+    bool writeSettings(const registry::JournalEntry& entry, registry::ChangeBase& base,
+                       Outcome& outcome, CString& message);
+    bool conflict(const char* table, const std::string& where, std::vector<Param> params,
+                  const CString& what, registry::ChangeBase& base, bool& refused, CString& message);
+
+    std::string m_conninfo;
+    std::unique_ptr<Connection> m_db;
+    CQuellmarkDoc& m_doc;
+    Versions m_versions;
+    Hooks m_hooks;
+    State m_state = State::Connected;
+    Connection::PollState m_poll = Connection::PollState::Done;
+    int m_retryMs = 0;
+    long long m_retryAt = 0;
+    CString m_lastError;
+    std::string m_where;
+    long long m_appliedRemote = 0;
+    unsigned long long m_tokenCount = 0;
+};
+
+} // namespace server
