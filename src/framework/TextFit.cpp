@@ -23,6 +23,20 @@ const CString& ellipsis() {
     return "…"_sj;
 }
 
+// Where a line of the criteria is best broken: after its last "、", between two criteria, else
+// after its last space; 0 when it has neither.
+int breakAfter(const CString& line) {
+    auto after = [&line](std::string_view mark) {
+        int best = 0;
+        for (int at = 0; (at = line.Find(mark, at)) >= 0; at += int(mark.size())) {
+            best = at + int(mark.size());
+        }
+        return best;
+    };
+    const int comma = after("、"_sj.view());
+    return comma > 0 ? comma : after(" ");
+}
+
 } // namespace
 
 int FittingBytes(const CString& text, double width, const TextMeasure& measure,
@@ -68,6 +82,8 @@ std::vector<CString> WrapText(const CString& text, double width, const TextMeasu
         if (bytes == 0) {
             // A character wider than the line stands on a line of its own, so the text goes on.
             bytes = characterEnds(rest.view()).front();
+        } else if (const int soft = breakAfter(rest.Left(bytes)); soft > 0) {
+            bytes = soft;
         }
         lines.push_back(rest.Left(bytes));
         rest = rest.Mid(bytes);

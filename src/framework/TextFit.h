@@ -24,8 +24,9 @@ int FittingBytes(const CString& text, double width, const TextMeasure& measure,
 // that fits, and "…" alone when no character does.
 CString FitText(const CString& text, double width, const TextMeasure& measure);
 
-// text in lines no wider than width, broken between characters; at most maxLines of them, the
-// last one marked by FitText when text goes on beyond it. An empty text is one empty line.
+// text in lines no wider than width, broken after the last "、" that the line holds, else after
+// its last space, else between any two characters; at most maxLines of them, the last one marked by
+// FitText when text goes on beyond it. An empty text is one empty line.
 std::vector<CString> WrapText(const CString& text, double width, const TextMeasure& measure,
                               int maxLines);
 

@@ -122,8 +122,9 @@ TEST(TextFit, LongTextIsNotMeasuredOverAndOver) {
     EXPECT_LT(measured, remark.GetLength() + 1000);
 }
 
-// The criteria above a printed list break between characters over as many lines as they need,
-// up to the most the head may take; what goes beyond ends the last line with "…".
+// The criteria above a printed list go over as many lines as they need, up to the most the head
+// may take, broken after a "、" between two criteria where the line has one, else after a space,
+// else between any two characters; what goes beyond ends the last line with "…".
 TEST(TextFit, WrapsBetweenCharactersAndMarksWhatDoesNotFit) {
     const struct {
         const char* text;
@@ -132,7 +133,10 @@ TEST(TextFit, WrapsBetweenCharactersAndMarksWhatDoesNotFit) {
         std::vector<std::string> lines;
     } kCases[] = {
         {"絞り込み なし", 20, 3, {"絞り込み なし"}},
-        {"絞り込み 男性、緊急症例", 10, 3, {"絞り込み ", "男性、緊急", "症例"}},
+        {"絞り込み 男性、緊急症例", 10, 3, {"絞り込み ", "男性、", "緊急症例"}},
+        {"絞り込み 病棟 5東、病棟 6西", 14, 3, {"絞り込み 病棟 ", "5東、病棟 6西"}},
+        {"絞り込み 男性、病棟 5東", 20, 3, {"絞り込み 男性、", "病棟 5東"}},
+        {"男性、緊急症例、病棟東", 10, 3, {"男性、", "緊急症例、", "病棟東"}},
         {"A絞り込み", 4, 3, {"A絞", "り込", "み"}},
         {"絞り込み 男性、緊急症例", 10, 2, {"絞り込み ", "男性、緊…"}},
         {"絞り込み", 10, 1, {"絞り込み"}},
