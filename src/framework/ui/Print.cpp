@@ -3,6 +3,7 @@
 
 #include "framework/ui/Window.h"
 
+#include "framework/TextFit.h"
 #include "framework/ui/DialogImpl.h"
 
 #include <QApplication>
@@ -20,6 +21,8 @@ constexpr double kMarginMm = 15;
 constexpr double kListPointSize = 9;
 constexpr double kTitlePointSize = 11;
 constexpr double kRowSpacing = 1.45; // rows' pitch, in lines of the font
+// A line of the head (the criteria) may wrap to this many lines before it is cut.
+constexpr int kHeadLineWraps = 3;
 
 void preparePrinter(QPrinter& printer) {
     printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
@@ -36,19 +39,23 @@ QString shown(const CString& text) {
 class ListPages {
 public:
     ListPages(const PrintedList& list, QPaintDevice& device, QRect page)
-        : m_list(list), m_page(page), m_font(detail::dialogFont().family()), m_title(m_font) {
-        m_font.setPointSizeF(kListPointSize);
-        m_title.setPointSizeF(kTitlePointSize);
-        m_title.setBold(true);
-        const QFontMetricsF metrics(m_font, &device);
-        m_ascent = metrics.ascent();
-        m_row = metrics.height() * kRowSpacing;
-        m_titleRow = QFontMetricsF(m_title, &device).height() * kRowSpacing;
-        placeColumns(metrics);
-        const double body = page.height() - 2 * m_row; // the header above, the foot below
-        const double first = body - double(list.titleLines.size()) * m_titleRow - m_row / 2;
-        m_firstRows = std::max(1, int(first / m_row));
+        : m_list(list), m_page(page), m_font(fontOf(kListPointSize, false)),
+          m_title(fontOf(kTitlePointSize, true)), m_metrics(m_font, &device),
+          m_titleMetrics(m_title, &device) {
+        m_ascent = m_metrics.ascent();
+        m_row = m_metrics.height() * kRowSpacing;
+        m_titleRow = m_titleMetrics.height() * kRowSpacing;
+        m_gap = m_metrics.horizontalAdvance(QStringLiteral("  "));
+        for (const CString& line : list.headLines) {
+            for (CString& part : WrapText(line, page.width(), titleMeasure(), kHeadLineWraps)) {
+                m_headLines.push_back(std::move(part));
+            }
+        }
+        // Above the rows the title, half a row of space and the column headers; below them half
+        // a row of space and the foot.
+        const double body = page.height() - m_titleRow - m_row / 2 - m_row - m_row / 2 - m_row;
         m_otherRows = std::max(1, int(body / m_row));
+        m_firstRows = std::max(1, int((body - double(m_headLines.size()) * m_titleRow) / m_row));
     }
 
     int pageCount() const {
@@ -60,72 +67,125 @@ public:
     }
 
     void draw(QPainter& p, int pageIndex) const {
+        const std::vector<std::vector<CString>> rows = rowsOf(pageIndex);
+        const std::vector<Column> columns = placeColumns(rows);
         double y = m_page.top();
+        drawTitle(p, y, pageIndex);
+        y += m_titleRow;
         if (pageIndex == 0) {
-            p.setFont(m_title);
-            for (const CString& line : m_list.titleLines) {
+            for (const CString& line : m_headLines) {
                 p.drawText(QPointF(m_page.left(), y + m_titleRow * 0.7), shown(line));
                 y += m_titleRow;
             }
-            y += m_row / 2;
         }
+        y += m_row / 2;
         p.setFont(m_font);
-        drawRow(p, y, m_list.headers);
+        drawRow(p, y, columns, m_list.headers);
         y += m_row;
         p.drawLine(QPointF(m_page.left(), y - m_row * 0.15),
-                   QPointF(m_page.right(), y - m_row * 0.15));
+                   QPointF(m_page.left() + m_page.width(), y - m_row * 0.15));
+        for (const std::vector<CString>& cells : rows) {
+            drawRow(p, y, columns, cells);
+            y += m_row;
+        }
+        const double foot = m_page.bottom() - m_row + m_ascent;
+        p.drawText(QPointF(m_page.left(), foot),
+                   shown(FitText(m_list.footer, m_page.width(), listMeasure())));
+    }
+
+private:
+    struct Column {
+        double x;
+        double width; // of its text, the gap to the next column left out
+    };
+
+    static QFont fontOf(double pointSize, bool bold) {
+        QFont font(detail::dialogFont().family());
+        font.setPointSizeF(pointSize);
+        font.setBold(bold);
+        return font;
+    }
+
+    TextMeasure listMeasure() const {
+        return [this](const CString& text) { return m_metrics.horizontalAdvance(shown(text)); };
+    }
+    TextMeasure titleMeasure() const {
+        return
+            [this](const CString& text) { return m_titleMetrics.horizontalAdvance(shown(text)); };
+    }
+
+    std::vector<std::vector<CString>> rowsOf(int pageIndex) const {
         const qsizetype first =
             pageIndex == 0 ? 0 : m_firstRows + qsizetype(pageIndex - 1) * m_otherRows;
         const qsizetype last = std::min<qsizetype>(
             qsizetype(m_list.rowCount), first + (pageIndex == 0 ? m_firstRows : m_otherRows));
+        std::vector<std::vector<CString>> rows;
         for (qsizetype i = first; i < last; ++i) {
-            drawRow(p, y, m_list.rowAt ? m_list.rowAt(int(i)) : std::vector<CString>{});
-            y += m_row;
+            rows.push_back(m_list.rowAt ? m_list.rowAt(int(i)) : std::vector<CString>{});
         }
-        const double foot = m_page.bottom() - m_row + m_ascent;
-        p.drawText(QPointF(m_page.left(), foot), shown(m_list.footer));
+        return rows;
+    }
+
+    // The title at the left, the page number at the right of the same line.
+    void drawTitle(QPainter& p, double top, int pageIndex) const {
+        p.setFont(m_title);
         const QString number = QStringLiteral("%1 / %2").arg(pageIndex + 1).arg(pageCount());
-        p.drawText(QRectF(m_page.left(), m_page.bottom() - m_row, m_page.width(), m_row),
-                   Qt::AlignRight | Qt::AlignTop, number);
+        const double numberWidth = m_titleMetrics.horizontalAdvance(number);
+        const double baseline = top + m_titleRow * 0.7;
+        const CString title =
+            FitText(m_list.title, m_page.width() - numberWidth - m_gap, titleMeasure());
+        p.drawText(QPointF(m_page.left(), baseline), shown(title));
+        p.drawText(QPointF(m_page.left() + m_page.width() - numberWidth, baseline), number);
     }
 
-private:
-    // Each column gets its share of the page width by its width in characters.
-    void placeColumns(const QFontMetricsF& metrics) {
-        double total = 0;
-        for (int w : m_list.widths) {
-            total += std::max(w, 1);
+    // Each column wants the width of its widest text on this page, its header's included, and
+    // a gap; the page's width is shared by what they want.
+    std::vector<Column> placeColumns(const std::vector<std::vector<CString>>& rows) const {
+        const std::size_t count = m_list.headers.size();
+        const TextMeasure measure = listMeasure();
+        std::vector<double> wanted(count, 0.0);
+        auto widen = [&](const std::vector<CString>& cells) {
+            for (std::size_t c = 0; c < cells.size() && c < count; ++c) {
+                wanted[c] = std::max(wanted[c], measure(cells[c]));
+            }
+        };
+        widen(m_list.headers);
+        for (const std::vector<CString>& cells : rows) {
+            widen(cells);
         }
-        const double gap = metrics.horizontalAdvance(QLatin1Char(' '));
+        for (double& w : wanted) {
+            w += m_gap;
+        }
+        const std::vector<double> widths = ShareWidth(wanted, m_page.width());
+        std::vector<Column> columns;
         double x = m_page.left();
-        for (int w : m_list.widths) {
-            const double width = total > 0 ? m_page.width() * std::max(w, 1) / total : 0;
-            m_columns.push_back({x, std::max(width - gap, 1.0)});
-            x += width;
+        for (double w : widths) {
+            columns.push_back({x, std::max(w - m_gap, 0.0)});
+            x += w;
+        }
+        return columns;
+    }
+
+    void drawRow(QPainter& p, double top, const std::vector<Column>& columns,
+                 const std::vector<CString>& cells) const {
+        const TextMeasure measure = listMeasure();
+        for (std::size_t c = 0; c < cells.size() && c < columns.size(); ++c) {
+            const CString text = FitText(cells[c], columns[c].width, measure);
+            p.drawText(QPointF(columns[c].x, top + m_ascent), shown(text));
         }
     }
 
-    void drawRow(QPainter& p, double top, const std::vector<CString>& cells) const {
-        const QFontMetricsF metrics(p.font(), p.device());
-        for (std::size_t c = 0; c < cells.size() && c < m_columns.size(); ++c) {
-            const QString text =
-                metrics.elidedText(shown(cells[c]), Qt::ElideRight, m_columns[c].width);
-            p.drawText(QPointF(m_columns[c].x, top + m_ascent), text);
-        }
-    }
-
-    struct Column {
-        double x;
-        double width;
-    };
     const PrintedList& m_list;
     QRect m_page;
     QFont m_font;
     QFont m_title;
+    QFontMetricsF m_metrics;
+    QFontMetricsF m_titleMetrics;
     double m_ascent = 0;
     double m_row = 1;
     double m_titleRow = 1;
-    std::vector<Column> m_columns;
+    double m_gap = 0;
+    std::vector<CString> m_headLines; // as wrapped to the page
     int m_firstRows = 1;
     int m_otherRows = 1;
 };
