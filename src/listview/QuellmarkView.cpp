@@ -259,23 +259,23 @@ CString CQuellmarkView::GetCellText(int row, int column) const {
 
 fw::PrintedList CQuellmarkView::GetPrintedList() const {
     fw::PrintedList list;
-    list.titleLines = listview::PrintTitleLines(m_nRowCount, m_tStart, m_tEnd, m_filter);
-    const int numberWidth = CString::Formatted("%d", m_nRowCount).GetLength() + 1;
+    std::vector<CString> title = listview::PrintTitleLines(m_nRowCount, m_tStart, m_tEnd, m_filter);
+    list.title = title.front();
+    list.headLines.assign(title.begin() + 1, title.end());
     list.headers.push_back("No.");
-    list.widths.push_back(numberWidth);
     for (int code : m_nColumn) {
         list.headers.push_back(listview::ColumnHeader(code));
-        list.widths.push_back(listview::ColumnWidth(code));
     }
     list.rowCount = m_nRowCount;
     // The list is printed while the print dialog or the preview is open, which no command
-    // of the view can interrupt: the rows stay as they are.
+    // of the view can interrupt: the rows stay as they are. The page has room the screen's
+    // columns have not, so the cells go whole and the page decides what it shows of them.
     list.rowAt = [this](int row) {
         std::vector<CString> cells;
         cells.reserve(listview::kColumnCount + 1);
         cells.push_back(CString::Formatted("%d", row + 1));
-        for (int column = 0; column < listview::kColumnCount; ++column) {
-            cells.push_back(GetCellText(row, column));
+        for (int code : m_nColumn) {
+            cells.push_back(m_doc.FormatCell(m_pRows[std::size_t(row)], code));
         }
         return cells;
     };

@@ -70,8 +70,9 @@ public:
     // The text that row (0 = first case of the list) shows in column (0 to 5).
     CString GetCellText(int row, int column) const;
     const fw::CDC& GetImage() const { return m_dcMem; }
-    // The whole list as it is printed: every row with its number and six cells, the period and
-    // the filter above it, the day of printing below.
+    // The whole list as it is printed: every row with its number and its six cells whole (the
+    // page, not the screen's columns, decides how much of a text it shows), the title, period
+    // and filter above it, the day of printing below.
     fw::PrintedList GetPrintedList() const;
 
     // The view's display settings, which the column, period and filter dialogs change.

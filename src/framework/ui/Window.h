@@ -204,16 +204,18 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-// A list printed as a document: the title lines at the head of the first page, the column
-// headers at the head of every page, the rows below them, and at the foot of every page the
-// footer text (the day it was printed) and the page number.
+// A list printed as a document. Every page is headed by the title with the page number at its
+// right, the first page then by the head lines (what the list holds), and every page by the
+// column headers; the rows follow, and the footer text (the day it was printed) stands at the
+// foot of every page. The columns share the page's width by the widest text each holds on the
+// page; a text still too wide is cut after a whole character and ends with "…".
 struct PrintedList {
-    std::vector<CString> titleLines;
+    CString title;
+    std::vector<CString> headLines;
     std::vector<CString> headers;
-    std::vector<int> widths; // of each column, in half-width characters
     int rowCount = 0;
     // The cells of a row (0 = first), asked for as its page is drawn, so that a long list costs
-    // no memory before it is printed.
+    // no memory before it is printed. Whole texts: the page decides how much of each it shows.
     std::function<std::vector<CString>(int row)> rowAt;
     CString footer;
 };
