@@ -267,15 +267,17 @@ fw::PrintedList CQuellmarkView::GetPrintedList() const {
         list.headers.push_back(listview::ColumnHeader(code));
     }
     list.rowCount = m_nRowCount;
-    // The list is printed while the print dialog or the preview is open, which no command
-    // of the view can interrupt: the rows stay as they are. The page has room the screen's
-    // columns have not, so the cells go whole and the page decides what it shows of them.
-    list.rowAt = [this](int row) {
+    // The list is printed while the print dialog or the preview is open; another
+    // workstation's change may rebuild the view's rows meanwhile, so the pages keep the rows
+    // as they were asked for (a record index names its case for good). The page has room the
+    // screen's columns have not, so the cells go whole and the page decides what it shows.
+    list.rowAt = [this, rows = m_pRows,
+                  columns = std::vector<int>(std::begin(m_nColumn), std::end(m_nColumn))](int row) {
         std::vector<CString> cells;
-        cells.reserve(listview::kColumnCount + 1);
+        cells.reserve(columns.size() + 1);
         cells.push_back(CString::Formatted("%d", row + 1));
-        for (int code : m_nColumn) {
-            cells.push_back(m_doc.FormatCell(m_pRows[std::size_t(row)], code));
+        for (int code : columns) {
+            cells.push_back(m_doc.FormatCell(rows[std::size_t(row)], code));
         }
         return cells;
     };
