@@ -100,6 +100,9 @@ constexpr KnownMessage kKnownMessages[] = {
     {"read-only", "サーバーが読み取り専用です（予備のサーバーにつながっています）", ""},
 };
 
+// The server's notices (a DROP that found nothing, say) are not for the user's terminal.
+void ignoreNotice(void*, const char*) {}
+
 std::string hostName() {
     char host[256] = {};
     if (::gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') {
@@ -248,6 +251,7 @@ bool Connection::begin(const std::string& conninfo, bool wait, CString& error) {
         Close();
         return false;
     }
+    PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
     return true;
 }
 
@@ -444,11 +448,12 @@ bool Connection::CopyIn(
 
 bool Connection::TakeNotifications(bool& connected) {
     connected = IsOpen() && PQconsumeInput(m_conn) == 1 && PQstatus(m_conn) == CONNECTION_OK;
+    return TakeQueuedNotifications();
+}
+
+bool Connection::TakeQueuedNotifications() {
     bool any = false;
-    if (!m_conn) {
-        return false;
-    }
-    while (PGnotify* n = PQnotifies(m_conn)) {
+    while (PGnotify* n = m_conn ? PQnotifies(m_conn) : nullptr) {
         any = true;
         PQfreemem(n);
     }

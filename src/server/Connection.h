@@ -107,6 +107,9 @@ public:
     // Reads what arrived and says whether a notification came; false in connected when the
     // connection is gone.
     bool TakeNotifications(bool& connected);
+    // Whether notifications came in with the replies to commands (so the socket will not say
+    // so again); takes them.
+    bool TakeQueuedNotifications();
 
     pg_conn* Raw() const noexcept { return m_conn; }
 

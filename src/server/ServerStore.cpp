@@ -137,7 +137,7 @@ bool ServerStore::Start(CString& error) {
         error = failed.message;
         return false;
     }
-    return catchUp();
+    return CatchUp();
 }
 
 ServerStore::Wait ServerStore::NextWait() const {
@@ -164,7 +164,7 @@ void ServerStore::OnReady() {
         if (!connectedNow) {
             lost();
         } else if (told) {
-            catchUp();
+            CatchUp();
         }
         break;
     }
@@ -528,7 +528,7 @@ bool ServerStore::applyBatch(const ChangeBatch& batch, bool fromOthers) {
     return applied;
 }
 
-bool ServerStore::catchUp() {
+bool ServerStore::CatchUp() {
     ServerError failed;
     ChangeBatch batch;
     CString error;
@@ -546,7 +546,18 @@ bool ServerStore::catchUp() {
         return false;
     }
     applyBatch(batch, true);
+    // What was told while these queries ran is waiting in the connection, not on its socket.
+    if (m_db->TakeQueuedNotifications()) {
+        return CatchUp();
+    }
     return true;
+}
+
+// Notifications that came in with the replies of a confirmation are taken in now.
+void ServerStore::afterCommands() {
+    if (m_state == State::Connected && m_db->TakeQueuedNotifications()) {
+        CatchUp();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -800,13 +811,8 @@ bool ServerStore::keptIncident(registry::JournalEntry& entry, Outcome& outcome, 
 }
 
 bool ServerStore::writeChange(registry::JournalEntry& entry, registry::ChangeBase& base,
-                              const std::string& token, Outcome& outcome, CString& message) {
+                              Outcome& outcome, CString& message) {
     ServerError failed;
-    if (!m_db->Query("SELECT pg_advisory_xact_lock($1), set_config('vora.token', $2, true)",
-                     {Param::Int8(kWriteLock), Param::Text(token)}, failed)) {
-        message = failed.message;
-        return false;
-    }
     if (!base.pendingToken.empty()) {
         // An earlier try of this dialog may have been kept: then this one changes what it kept.
         std::optional<Result> r = m_db->Query(
@@ -867,7 +873,16 @@ bool ServerStore::Confirm(CQuellmarkDoc& doc, registry::JournalEntry& entry,
         lost();
         return false;
     }
-    const bool written = fetchBatch(batch, why) && writeChange(entry, base, token, outcome, why);
+    // The write lock first: from here until the commit nobody else keeps a change, so the batch
+    // holds everything the others kept before this one.
+    const bool locked =
+        m_db->Query("SELECT pg_advisory_xact_lock($1), set_config('vora.token', $2, true)",
+                    {Param::Int8(kWriteLock), Param::Text(token)}, failed)
+            .has_value();
+    if (!locked) {
+        why = failed.message;
+    }
+    const bool written = locked && fetchBatch(batch, why) && writeChange(entry, base, outcome, why);
     if (!written) {
         ServerError ignored;
         const bool open = m_db->IsOpen() && m_db->Exec("ROLLBACK", ignored);
@@ -880,6 +895,7 @@ bool ServerStore::Confirm(CQuellmarkDoc& doc, registry::JournalEntry& entry,
         }
         // What the others changed meanwhile is in force all the same.
         applyBatch(batch, true);
+        afterCommands();
         message = why.IsEmpty() ? "サーバーが変更を受け付けませんでした"_sj : why;
         return false;
     }
@@ -922,6 +938,7 @@ bool ServerStore::Confirm(CQuellmarkDoc& doc, registry::JournalEntry& entry,
     // Nothing else was kept while this transaction held the lock.
     m_versions.lastChange = std::max(m_versions.lastChange, outcome.version);
     base.version = std::uint64_t(outcome.version);
+    afterCommands();
     return true;
 }
 

@@ -54,6 +54,9 @@ public:
     void OnReady();
 
     bool IsConnected() const { return m_state == State::Connected; }
+    // Brings in what the other workstations changed since; false when it could not (the
+    // connection went, say).
+    bool CatchUp();
     // For the status bar: where the registry is and whether the connection stands.
     CString StatusText() const;
     // The number of changes this store applied that other workstations made.
@@ -69,9 +72,9 @@ public:
 private:
     enum class State { Connected, Waiting, Connecting, Broken };
 
-    bool catchUp();
     bool fetchBatch(ChangeBatch& batch, CString& error);
     bool applyBatch(const ChangeBatch& batch, bool fromOthers);
+    void afterCommands();
     void lost();
     void startConnecting();
     void connected();
@@ -80,8 +83,8 @@ private:
 
     // The steps of one confirmation inside its transaction.
     struct Outcome;
-    bool writeChange(registry::JournalEntry& entry, registry::ChangeBase& base,
-                     const std::string& token, Outcome& outcome, CString& message);
+    bool writeChange(registry::JournalEntry& entry, registry::ChangeBase& base, Outcome& outcome,
+                     CString& message);
     bool keptIncident(registry::JournalEntry& entry, Outcome& outcome, CString& message);
     bool writeCase(registry::JournalEntry& entry, registry::ChangeBase& base, Outcome& outcome,
                    CString& message);
