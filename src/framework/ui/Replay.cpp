@@ -229,9 +229,18 @@ bool Runner::run(const ReplayStep& step, std::string& error) {
 
 bool Runner::expectDialog(const std::string& expected, std::string& error) {
     const QWidget* foreign = foreignModal();
-    const std::string active = foreign ? foreignName(*foreign) : dialogName(ActiveDialog());
-    return active == expected ||
-           fail(error, "the active window is " + active + ", expected " + expected);
+    const CDialog* dialog = ActiveDialog();
+    const std::string active = foreign ? foreignName(*foreign) : dialogName(dialog);
+    if (active == expected) {
+        return true;
+    }
+    // A message that came unexpected says what it is about.
+    const Control* text =
+        active == "message" ? DialogAccess::impl(*const_cast<CDialog*>(dialog)).find(kMessageTextId)
+                            : nullptr;
+    const std::string said =
+        text ? " " + quoted(detail::scriptText(*text).ToUtf8()) : std::string();
+    return fail(error, "the active window is " + active + said + ", expected " + expected);
 }
 
 bool Runner::expectCell(const ReplayStep& step, std::string& error) {
