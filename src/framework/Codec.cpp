@@ -69,16 +69,40 @@ Converter& fromCp932() {
 
 bool Utf8ToCp932(std::string_view utf8, std::string& out) {
     out.clear();
-    Converter& c = toCp932();
-    std::size_t consumed = 0;
-    return c.ok() && c.run(utf8, out, &consumed);
+    return AppendUtf8ToCp932(out, utf8);
 }
 
 std::string Cp932ToUtf8(std::string_view cp932, std::vector<std::string_view>* undecodable) {
     std::string out;
+    AppendCp932ToUtf8(out, cp932, undecodable);
+    return out;
+}
+
+bool AppendUtf8ToCp932(std::string& out, std::string_view utf8) {
+    return AppendUtf8ToCp932ByIconv(out, utf8);
+}
+
+void AppendCp932ToUtf8(std::string& out, std::string_view cp932,
+                       std::vector<std::string_view>* undecodable) {
+    AppendCp932ToUtf8ByIconv(out, cp932, undecodable);
+}
+
+bool AppendUtf8ToCp932ByIconv(std::string& out, std::string_view utf8) {
+    const std::size_t start = out.size();
+    Converter& c = toCp932();
+    std::size_t consumed = 0;
+    if (c.ok() && c.run(utf8, out, &consumed)) {
+        return true;
+    }
+    out.resize(start);
+    return false;
+}
+
+void AppendCp932ToUtf8ByIconv(std::string& out, std::string_view cp932,
+                              std::vector<std::string_view>* undecodable) {
     Converter& c = fromCp932();
     if (!c.ok()) {
-        return out;
+        return;
     }
     while (!cp932.empty()) {
         std::size_t consumed = 0;
@@ -99,7 +123,6 @@ std::string Cp932ToUtf8(std::string_view cp932, std::vector<std::string_view>* u
         }
         cp932.remove_prefix(consumed + skip);
     }
-    return out;
 }
 
 } // namespace fw
