@@ -65,6 +65,18 @@ Converter& fromCp932() {
     return c;
 }
 
+// iconv leaves out the language tags U+E0000 to U+E007F without a word, as if they were not
+// there; they have no cp932 form, and a text holding one must not be stored without it.
+bool hasLanguageTag(std::string_view utf8) {
+    for (std::size_t at = utf8.find("\xF3\xA0"); at != std::string_view::npos;
+         at = utf8.find("\xF3\xA0", at + 1)) {
+        if (at + 2 < utf8.size() && (utf8[at + 2] == '\x80' || utf8[at + 2] == '\x81')) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 bool Utf8ToCp932(std::string_view utf8, std::string& out) {
@@ -91,7 +103,7 @@ bool AppendUtf8ToCp932ByIconv(std::string& out, std::string_view utf8) {
     const std::size_t start = out.size();
     Converter& c = toCp932();
     std::size_t consumed = 0;
-    if (c.ok() && c.run(utf8, out, &consumed)) {
+    if (c.ok() && !hasLanguageTag(utf8) && c.run(utf8, out, &consumed)) {
         return true;
     }
     out.resize(start);

@@ -18,7 +18,7 @@ constexpr bool IsTrailByte(unsigned char c) noexcept {
     return c >= 0x40 && c <= 0xFC && c != 0x7F;
 }
 
-// False when some character has no cp932 form (an emoji, a rare kanji) or the
+// False when some character has no cp932 form (an emoji, a rare kanji, a language tag) or the
 // input is not valid UTF-8; out is then unspecified.
 bool Utf8ToCp932(std::string_view utf8, std::string& out);
 

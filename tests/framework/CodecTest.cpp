@@ -2,9 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
+
+namespace {
+
+std::string hex(std::string_view bytes) {
+    std::string out;
+    for (char c : bytes) {
+        char two[4];
+        std::snprintf(two, sizeof two, "%02X ", static_cast<unsigned char>(c));
+        out += two;
+    }
+    return out.empty() ? "(empty)" : out.substr(0, out.size() - 1);
+}
+
+} // namespace
 
 // A caller converting a million texts keeps one buffer: the conversion goes after what it
 // holds, and a refused text leaves it as it was.
@@ -34,4 +49,20 @@ TEST(CodecTest, AppendsAfterWhatTheBufferHolds) {
     ASSERT_TRUE(fw::Utf8ToCp932("あ", out));
     EXPECT_EQ(out, "\x82\xA0");
     EXPECT_EQ(fw::Cp932ToUtf8("\x82\xA0"), "あ");
+}
+
+// The C library's converter leaves a language tag (U+E0000 to U+E007F) out of what it gives,
+// as if it were not there. A tag has no cp932 form: the text is refused, as one with an emoji
+// is, instead of being stored without it.
+TEST(CodecTest, LanguageTagsAreRefusedNotLeftOut) {
+    const char* const tags[] = {"\xF3\xA0\x80\x80", "\xF3\xA0\x80\x81", "\xF3\xA0\x81\x81",
+                                "\xF3\xA0\x81\xBF"};
+    for (const char* tag : tags) {
+        for (const std::string& text : {std::string(tag), "田中" + std::string(tag) + "a"}) {
+            std::string out = "kept";
+            EXPECT_FALSE(fw::AppendUtf8ToCp932(out, text)) << hex(text);
+            EXPECT_FALSE(fw::AppendUtf8ToCp932ByIconv(out, text)) << hex(text);
+            EXPECT_EQ(out, "kept");
+        }
+    }
 }
