@@ -1,5 +1,7 @@
 #include "framework/Codec.h"
 
+#include "framework/Cp932Tables.h"
+
 #include <cerrno>
 #include <iconv.h>
 
@@ -91,12 +93,12 @@ std::string Cp932ToUtf8(std::string_view cp932, std::vector<std::string_view>* u
 }
 
 bool AppendUtf8ToCp932(std::string& out, std::string_view utf8) {
-    return AppendUtf8ToCp932ByIconv(out, utf8);
+    return Cp932Tables::Shared().AppendUtf8ToCp932(out, utf8);
 }
 
 void AppendCp932ToUtf8(std::string& out, std::string_view cp932,
                        std::vector<std::string_view>* undecodable) {
-    AppendCp932ToUtf8ByIconv(out, cp932, undecodable);
+    Cp932Tables::Shared().AppendCp932ToUtf8(out, cp932, undecodable);
 }
 
 bool AppendUtf8ToCp932ByIconv(std::string& out, std::string_view utf8) {
