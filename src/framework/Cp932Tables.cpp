@@ -21,6 +21,17 @@ bool eightAscii(const unsigned char* p) {
     return (word & 0x8080808080808080u) == 0;
 }
 
+// Past the ASCII bytes at p.
+const unsigned char* skipAscii(const unsigned char* p, const unsigned char* end) {
+    while (end - p >= 8 && eightAscii(p)) {
+        p += 8;
+    }
+    while (p != end && *p < 0x80) {
+        ++p;
+    }
+    return p;
+}
+
 bool continuation(unsigned char b) {
     return (b & 0xC0) == 0x80;
 }
@@ -224,13 +235,19 @@ bool Cp932Tables::AppendUtf8ToCp932(std::string& out, std::string_view utf8) {
         return AppendUtf8ToCp932ByIconv(out, utf8);
     }
     const std::size_t start = out.size();
-    char piece[kPiece];
-    char* d = piece;
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* const end = p + utf8.size();
+    // ASCII goes over as it is: the whole of many texts (IDs, times, numbers).
+    const unsigned char* const ascii = skipAscii(p, end);
+    if (ascii != p) {
+        out.append(utf8.data(), std::size_t(ascii - p));
+        p = ascii;
+    }
+    char piece[kPiece];
+    char* d = piece;
     while (p != end) {
         if (d > piece + kPiece - kMostPerStep) {
-            out.append(piece, d);
+            out.append(piece, std::size_t(d - piece));
             d = piece;
         }
         if (*p < 0x80) {
@@ -255,7 +272,9 @@ bool Cp932Tables::AppendUtf8ToCp932(std::string& out, std::string_view utf8) {
         }
         p += n;
     }
-    out.append(piece, d);
+    if (d != piece) {
+        out.append(piece, std::size_t(d - piece));
+    }
     return true;
 }
 
@@ -267,13 +286,18 @@ void Cp932Tables::AppendCp932ToUtf8(std::string& out, std::string_view cp932,
     }
     const std::size_t start = out.size();
     const std::size_t undecodableStart = undecodable ? undecodable->size() : 0;
-    char piece[kPiece];
-    char* d = piece;
     const auto* p = reinterpret_cast<const unsigned char*>(cp932.data());
     const auto* const end = p + cp932.size();
+    const unsigned char* const ascii = skipAscii(p, end);
+    if (ascii != p) {
+        out.append(cp932.data(), std::size_t(ascii - p));
+        p = ascii;
+    }
+    char piece[kPiece];
+    char* d = piece;
     while (p != end) {
         if (d > piece + kPiece - kMostPerStep) {
-            out.append(piece, d);
+            out.append(piece, std::size_t(d - piece));
             d = piece;
         }
         const unsigned char b = *p;
@@ -284,19 +308,20 @@ void Cp932Tables::AppendCp932ToUtf8(std::string& out, std::string_view cp932,
             p += n;
             continue;
         }
-        Utf8Code code = m_singles[b];
+        static constexpr Utf8Code kCutShort{{}, kUndecodable};
+        const Utf8Code* code = &m_singles[b];
         std::size_t taken = 1;
-        if (code.size == kLeadByte) {
-            code = end - p >= 2 ? pairsOf(b)[p[1]] : Utf8Code{{}, kUndecodable};
+        if (code->size == kLeadByte) {
+            code = end - p >= 2 ? &pairsOf(b)[p[1]] : &kCutShort;
             taken = 2;
         }
-        if (code.size >= 1 && code.size <= 3) {
-            std::memcpy(d, &code, sizeof code);
-            d += code.size;
+        if (code->size >= 1 && code->size <= 3) {
+            std::memcpy(d, code, sizeof *code);
+            d += code->size;
             p += taken;
             continue;
         }
-        if (code.size == kAskIconv) {
+        if (code->size == kAskIconv) {
             out.resize(start);
             if (undecodable) {
                 undecodable->resize(undecodableStart);
@@ -314,7 +339,9 @@ void Cp932Tables::AppendCp932ToUtf8(std::string& out, std::string_view cp932,
         }
         p += skip;
     }
-    out.append(piece, d);
+    if (d != piece) {
+        out.append(piece, std::size_t(d - piece));
+    }
 }
 
 } // namespace fw
