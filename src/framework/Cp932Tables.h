@@ -64,7 +64,7 @@ private:
     Utf8Code askUtf8(const char* cp932, std::size_t size);
     std::uint16_t askCp932(char32_t c);
 
-    std::unique_ptr<Iconv> m_iconv; // used under m_mutex only
+    std::unique_ptr<Iconv> m_iconv; // after the constructor, used under m_mutex only
     std::mutex m_mutex;             // taken while a page is asked of iconv
     bool m_usable = false;          // iconv knows CP932, and ASCII stays ASCII both ways
     Utf8Page m_singles{};

@@ -575,8 +575,8 @@ TEST(CodecTest, CodesAndCharactersWithMoreThanOneForm) {
     }
 }
 
-// Fresh tables asked for many pages by several threads at once: each page is asked of iconv
-// once and every thread sees it whole.
+// Fresh tables asked for many pages by several threads at once: whichever thread asks a page
+// of iconv first, every thread converts as iconv does.
 TEST(CodecTest, TablesFilledByManyThreadsAtOnce) {
     std::vector<std::string> cp932Texts;
     std::vector<std::string> utf8Texts;
