@@ -1,5 +1,7 @@
 #include "framework/Codec.h"
 
+#include "framework/Cp932Tables.h"
+
 #include <cerrno>
 #include <iconv.h>
 
@@ -65,20 +67,56 @@ Converter& fromCp932() {
     return c;
 }
 
+// iconv leaves out the language tags U+E0000 to U+E007F without a word, as if they were not
+// there; they have no cp932 form, and a text holding one must not be stored without it.
+bool hasLanguageTag(std::string_view utf8) {
+    for (std::size_t at = utf8.find("\xF3\xA0"); at != std::string_view::npos;
+         at = utf8.find("\xF3\xA0", at + 1)) {
+        if (at + 2 < utf8.size() && (utf8[at + 2] == '\x80' || utf8[at + 2] == '\x81')) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 bool Utf8ToCp932(std::string_view utf8, std::string& out) {
     out.clear();
-    Converter& c = toCp932();
-    std::size_t consumed = 0;
-    return c.ok() && c.run(utf8, out, &consumed);
+    return AppendUtf8ToCp932(out, utf8);
 }
 
 std::string Cp932ToUtf8(std::string_view cp932, std::vector<std::string_view>* undecodable) {
     std::string out;
+    AppendCp932ToUtf8(out, cp932, undecodable);
+    return out;
+}
+
+bool AppendUtf8ToCp932(std::string& out, std::string_view utf8) {
+    return Cp932Tables::Shared().AppendUtf8ToCp932(out, utf8);
+}
+
+void AppendCp932ToUtf8(std::string& out, std::string_view cp932,
+                       std::vector<std::string_view>* undecodable) {
+    Cp932Tables::Shared().AppendCp932ToUtf8(out, cp932, undecodable);
+}
+
+bool AppendUtf8ToCp932ByIconv(std::string& out, std::string_view utf8) {
+    const std::size_t start = out.size();
+    Converter& c = toCp932();
+    std::size_t consumed = 0;
+    if (c.ok() && !hasLanguageTag(utf8) && c.run(utf8, out, &consumed)) {
+        return true;
+    }
+    out.resize(start);
+    return false;
+}
+
+void AppendCp932ToUtf8ByIconv(std::string& out, std::string_view cp932,
+                              std::vector<std::string_view>* undecodable) {
     Converter& c = fromCp932();
     if (!c.ok()) {
-        return out;
+        return;
     }
     while (!cp932.empty()) {
         std::size_t consumed = 0;
@@ -99,7 +137,6 @@ std::string Cp932ToUtf8(std::string_view cp932, std::vector<std::string_view>* u
         }
         cp932.remove_prefix(consumed + skip);
     }
-    return out;
 }
 
 } // namespace fw

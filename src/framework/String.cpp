@@ -338,12 +338,19 @@ std::uint64_t CString::SortChunk(std::string_view text, std::uint32_t& offset) n
 }
 
 bool CString::FromUtf8(std::string_view utf8, CString& out) {
-    std::string bytes;
-    if (!fw::Utf8ToCp932(utf8, bytes)) {
-        return false;
+    // One buffer for each thread, as a load converts millions of texts; not kept at the size
+    // of an unusually long one.
+    constexpr std::size_t kKeptBuffer = 1 << 16;
+    thread_local std::string bytes;
+    bytes.clear();
+    const bool converted = fw::AppendUtf8ToCp932(bytes, utf8);
+    if (converted) {
+        out = std::string_view(bytes);
     }
-    out = CString(bytes);
-    return true;
+    if (bytes.capacity() > kKeptBuffer) {
+        bytes = std::string();
+    }
+    return converted;
 }
 
 std::string CString::ToUtf8() const {

@@ -465,6 +465,29 @@ TEST(DialogGuard, CharactersWithoutCp932AreLeftOutAndNamed) {
     });
 }
 
+// A language tag (U+E0000 to U+E007F) shows as nothing, and the C library's converter leaves
+// it out without a word: it is refused as it is typed or pasted like every character without a
+// cp932 form, so that the field never shows a text other than the one stored.
+TEST(DialogGuard, LanguageTagsAreLeftOutAndNamed) {
+    QMainWindow frame;
+    frame.show();
+    CFormDlg dlg;
+    const char* const tag = "\xF3\xA0\x80\x81"; // U+E0001
+    RunDialog(dlg, [&] {
+        auto* name = WidgetOf<QLineEdit>(dlg, kName);
+        name->setFocus();
+        TypeInto(dlg, kName, (std::string("x") + tag + "y").c_str());
+        EXPECT_EQ(name->text(), QString("xy"));
+        EXPECT_EQ(frame.statusBar()->currentMessage().toStdString(),
+                  std::string("\"") + tag +
+                      "\" は登録できない文字です（JIS の文字に置き換えてください）");
+        name->insert(QString::fromUtf8(std::string("山") + tag + "田")); // a paste
+        EXPECT_EQ(name->text(), QString::fromUtf8("xy山田"));
+        EXPECT_EQ(dlg.GetDlgItemText(kName), "xy山田"_sj);
+        dlg.EndDialog(fw::kIdCancel);
+    });
+}
+
 // A password field never shows what was typed: a refused character is told without it.
 TEST(DialogGuard, PasswordFieldTellsARefusalWithoutTheCharacter) {
     QMainWindow frame;

@@ -1,5 +1,5 @@
-#include "framework/Codec.h"
 #include "framework/String.h"
+#include "framework/Codec.h"
 
 #include <gtest/gtest.h>
 
@@ -135,10 +135,28 @@ TEST(StringTest, ConvertsAtTheEdgeAndRefusesWhatCp932CannotHold) {
     // An unassigned pair is one character; a lone lead byte does not swallow a line break.
     std::vector<std::string_view> behind;
     const CString damaged = bytes({0x85, 0x40, 'b', 0x88, '\r', '\n', 0xA0});
-    EXPECT_EQ(fw::Cp932ToUtf8(damaged.view(), &behind),
-              "\xEF\xBF\xBD" "b\xEF\xBF\xBD\r\n\xEF\xBF\xBD");
+    EXPECT_EQ(fw::Cp932ToUtf8(damaged.view(), &behind), "\xEF\xBF\xBD"
+                                                        "b\xEF\xBF\xBD\r\n\xEF\xBF\xBD");
     EXPECT_EQ(behind, (std::vector<std::string_view>{"\x85\x40", "\x88", "\xA0"}));
     EXPECT_EQ("\r\n"_sj.GetLength(), 2);
+}
+
+// A text converted after another, longer or refused, holds its own bytes only; a refused one
+// leaves the text it was to go into as it was.
+TEST(StringTest, ConvertsEachTextOnItsOwnWhateverCameBefore) {
+    CString text;
+    std::string longUtf8;
+    for (int i = 0; i < 40000; ++i) {
+        longUtf8 += "手術";
+    }
+    ASSERT_TRUE(CString::FromUtf8(longUtf8, text));
+    EXPECT_EQ(text.GetLength(), 160000);
+    ASSERT_TRUE(CString::FromUtf8("ｱ", text));
+    EXPECT_EQ(text, "\xB1");
+    EXPECT_FALSE(CString::FromUtf8("術😀", text));
+    EXPECT_EQ(text, "\xB1");
+    ASSERT_TRUE(CString::FromUtf8("", text));
+    EXPECT_TRUE(text.IsEmpty());
 }
 
 TEST(StringTest, FormatsInTheCLocaleWhateverTheProcessLocale) {
