@@ -122,7 +122,8 @@ bool ExportReplacing(const std::string& path, CString* error,
             return true;
         }
     } catch (const fw::CancelledException&) {
-        reason = "「"_sj + fw::PathText(fw::BaseNameOf(path)) + "」のエクスポートを取り消しました"_sj;
+        reason =
+            "「"_sj + fw::PathText(fw::BaseNameOf(path)) + "」のエクスポートを取り消しました"_sj;
     }
     if (error) {
         *error = reason + (existed ? "。\r\n以前のファイルはそのまま残っています。"_sj

@@ -299,9 +299,9 @@ void WriteWorkbook(const CQuellmarkDoc& doc, const std::string& filePath, const 
         workbook_new_opt(filePath.c_str(), &options));
     lxw_worksheet* sheet = workbook ? workbook_add_worksheet(workbook.get(), kSheetName) : nullptr;
     if (!sheet) {
-        fail(reportName,
-             libraryErrorText(workbook ? LXW_ERROR_CREATING_TMPFILE : LXW_ERROR_MEMORY_MALLOC_FAILED,
-                              scratch.Error()));
+        fail(reportName, libraryErrorText(workbook ? LXW_ERROR_CREATING_TMPFILE
+                                                   : LXW_ERROR_MEMORY_MALLOC_FAILED,
+                                          scratch.Error()));
     }
     lxw_format* bold = workbook_add_format(workbook.get());
     format_set_bold(bold);

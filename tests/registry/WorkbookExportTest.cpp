@@ -64,7 +64,7 @@ TEST(WorkbookExportTest, TextsKeepWhatWasTypedAsTheWorkbookSpellsIt) {
         {"a_X00fF_b_x0041_", "a_x005F_X00fF_b_x005F_x0041_"},
         // Any number of hex digits reads as a character's code.
         {"_x00_ _x0_ _x1_ _x004_1 _x00041_", "_x005F_x00_ _x005F_x0_ _x005F_x1_ _x005F_x004_1 "
-                                               "_x005F_x00041_"},
+                                             "_x005F_x00041_"},
         {"__x1_", "__x005F_x1_"},
         {"_x005F_x41_", "_x005F_x005F_x005F_x41_"},
         // No escape: no digits, a letter that is no hex digit, no closing underscore.

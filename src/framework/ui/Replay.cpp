@@ -2,6 +2,7 @@
 
 #include "framework/ui/DialogImpl.h"
 #include "framework/ui/InputSimulation.h"
+#include "framework/ui/ProgressDialog.h"
 #include "framework/ui/ReplayScript.h"
 
 #include <QAbstractButton>
@@ -57,6 +58,9 @@ std::string dialogName(const CDialog* dialog) {
         return "main";
     }
     const int id = dialog->GetTemplateId();
+    if (id == kProgressDialogId) {
+        return "progress";
+    }
     return id == kMessageDialogId ? "message" : std::to_string(id);
 }
 
@@ -97,6 +101,16 @@ std::string foreignName(const QWidget& window) {
     return qobject_cast<const QAbstractPrintDialog*>(&window) ? "print" : "modal";
 }
 
+// A progress dialog whose キャンセル was pressed closes by itself once its work has stopped;
+// the next step waits for that.
+bool stopping(CDialog& dialog) {
+    if (dialog.GetTemplateId() != kProgressDialogId) {
+        return false;
+    }
+    const Control* cancel = DialogAccess::impl(dialog).find(kIdCancel);
+    return cancel && !cancel->widget->isEnabled();
+}
+
 // Keys and focus reach controls of the active window only.
 void activate(QWidget* window) {
     if (!window->isActiveWindow()) {
@@ -128,7 +142,7 @@ private:
         CDialog* dialog = ActiveDialog();
         // A dialog that has been ended but whose modal loop has not returned yet is no place
         // for the next step.
-        if (dialog && DialogAccess::impl(*dialog).ended) {
+        if (dialog && (DialogAccess::impl(*dialog).ended || stopping(*dialog))) {
             schedule();
             return;
         }
