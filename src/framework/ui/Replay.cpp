@@ -36,6 +36,7 @@ constexpr int kIdleWaitMs = 10;
 constexpr int kSettlePasses = 3;
 // A program that ends by its own rules after the last step is given this long to do so.
 constexpr int kEndGraceMs = 300;
+constexpr int kProgressPollMs = 20;
 
 [[noreturn]] void endProgram(int status) {
     std::fflush(nullptr);
@@ -155,6 +156,10 @@ private:
             waitFifo(step);
             return;
         }
+        if (step.kind == StepKind::WaitProgress) {
+            waitProgress();
+            return;
+        }
         // Scheduled first, so that the next step runs inside a modal loop this step opens.
         schedule();
         std::string error;
@@ -184,6 +189,16 @@ private:
             ::close(fd);
             schedule();
         });
+    }
+
+    // Goes on once no progress dialog is open any more: the long work it shows has ended.
+    void waitProgress() {
+        CDialog* dialog = ActiveDialog();
+        if (dialog && dialog->GetTemplateId() == kProgressDialogId) {
+            QTimer::singleShot(kProgressPollMs, this, [this] { waitProgress(); });
+            return;
+        }
+        schedule();
     }
 
     bool run(const ReplayStep& step, std::string& error);

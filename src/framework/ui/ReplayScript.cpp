@@ -43,6 +43,7 @@ constexpr std::array kSteps{
     StepSyntax{"shot", StepKind::Shot, "f", "shot FILE"},
     StepSyntax{"print-pdf", StepKind::PrintPdf, "f", "print-pdf FILE"},
     StepSyntax{"wait-fifo", StepKind::WaitFifo, "f", "wait-fifo FILE"},
+    StepSyntax{"wait-progress", StepKind::WaitProgress, "", "wait-progress"},
 };
 
 constexpr std::array<std::pair<const char*, ScrollCode>, 7> kScrollActions{{

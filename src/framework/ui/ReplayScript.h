@@ -31,6 +31,7 @@ enum class StepKind {
     Shot,
     PrintPdf,
     WaitFifo,
+    WaitProgress,
 };
 
 struct ReplayStep {

@@ -2,6 +2,7 @@
 
 #include "framework/ui/DialogImpl.h"
 #include "framework/ui/InputSimulation.h"
+#include "framework/ui/ProgressDialog.h"
 
 #include <QAbstractSlider>
 #include <QAction>
@@ -820,8 +821,9 @@ private:
     int m_otherRows = 1;
 };
 
-// Draws every page onto the printer; false when the printer could not be opened.
-bool printPages(const PrintedList& list, QPrinter& printer) {
+// Draws every page onto the printer; false when the printer could not be opened, or when
+// progress was cancelled, which abandons the job.
+bool printPages(const PrintedList& list, QPrinter& printer, Progress& progress = Progress::None()) {
     QPainter p;
     if (!p.begin(&printer)) {
         return false;
@@ -834,12 +836,26 @@ bool printPages(const PrintedList& list, QPrinter& printer) {
     const int from = printer.fromPage() > 0 ? std::min(printer.fromPage(), count) : 1;
     const int to = printer.toPage() > 0 ? std::min(printer.toPage(), count) : count;
     for (int n = from; n <= to; ++n) {
+        if (!progress.Report(std::uint64_t(n - from), std::uint64_t(to - from + 1))) {
+            printer.abort();
+            p.end();
+            return false;
+        }
         if (n > from) {
             printer.newPage();
         }
         pages.draw(p, n - 1);
     }
     return p.end();
+}
+
+// The pages of a long list take a while (a million rows are some 17,000 pages): they are
+// drawn on a thread of their own with a bar and キャンセル, while the windows go on.
+bool printPagesShowingProgress(const PrintedList& list, QPrinter& printer) {
+    bool printed = false;
+    RunWithProgress("印刷しています…"_sj,
+                    [&](Progress& progress) { printed = printPages(list, printer, progress); });
+    return printed;
 }
 
 } // namespace
@@ -849,6 +865,8 @@ bool PrintList(const PrintedList& list, bool preview) {
     preparePrinter(printer);
     if (preview) {
         QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
+        // The preview draws its pages itself, on this thread: it shows pages while they are
+        // being replaced, so they cannot be drawn elsewhere meanwhile.
         QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
                          [&list](QPrinter* target) { printPages(list, *target); });
         return dialog.exec() == QDialog::Accepted;
@@ -858,7 +876,7 @@ bool PrintList(const PrintedList& list, bool preview) {
     if (dialog.exec() != QDialog::Accepted) {
         return false;
     }
-    return printPages(list, printer);
+    return printPagesShowingProgress(list, printer);
 }
 
 bool PrintListToPdf(const PrintedList& list, const std::string& path, std::string& error) {
@@ -866,7 +884,8 @@ bool PrintListToPdf(const PrintedList& list, const std::string& path, std::strin
     preparePrinter(printer);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(path));
-    if (!printPages(list, printer)) {
+    // As the printer would: a long list shows its bar, and キャンセル leaves no file.
+    if (!printPagesShowingProgress(list, printer)) {
         error = "cannot write " + path;
         return false;
     }
