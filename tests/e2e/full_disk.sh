@@ -40,11 +40,13 @@ cat > "$work/export.replay" <<'S'
 type 1000 qelvo
 press 1
 menu 32772
+wait-progress
 expect-dialog message
 expect text 「vora_list.xlsx」を保存できません（一時ファイルへの書き込みに失敗しました）：ディスクの空き容量が足りません。\nファイルは作成されていません。
 wait-fifo ../fifo
 press 1
 menu 32771
+wait-progress
 expect-dialog 157
 expect 1000 vora_list.csvにデータを書き込みました。
 press 1
