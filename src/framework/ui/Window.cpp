@@ -16,6 +16,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QPageLayout>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPointer>
 #include <QPrintDialog>
@@ -822,7 +823,8 @@ private:
 };
 
 // Draws every page onto the printer; false when the printer could not be opened, or when
-// progress was cancelled, which abandons the job.
+// progress was cancelled: a print job is then abandoned, and a preview shows the pages drawn
+// so far.
 bool printPages(const PrintedList& list, QPrinter& printer, Progress& progress = Progress::None()) {
     QPainter p;
     if (!p.begin(&printer)) {
@@ -837,7 +839,10 @@ bool printPages(const PrintedList& list, QPrinter& printer, Progress& progress =
     const int to = printer.toPage() > 0 ? std::min(printer.toPage(), count) : count;
     for (int n = from; n <= to; ++n) {
         if (!progress.Report(std::uint64_t(n - from), std::uint64_t(to - from + 1))) {
-            printer.abort();
+            // A preview's pages are pictures, which it goes on showing.
+            if (printer.paintEngine()->type() != QPaintEngine::Picture) {
+                printer.abort();
+            }
             p.end();
             return false;
         }
@@ -852,8 +857,9 @@ bool printPages(const PrintedList& list, QPrinter& printer, Progress& progress =
 // The pages of a long list take a while (a million rows are some 17,000 pages): they are
 // drawn on a thread of their own with a bar and キャンセル, while the windows go on.
 bool printPagesShowingProgress(const PrintedList& list, QPrinter& printer) {
+    const bool preview = printer.paintEngine()->type() == QPaintEngine::Picture;
     bool printed = false;
-    RunWithProgress("印刷しています…"_sj,
+    RunWithProgress(preview ? "印刷プレビューを作成しています…"_sj : "印刷しています…"_sj,
                     [&](Progress& progress) { printed = printPages(list, printer, progress); });
     return printed;
 }
@@ -865,10 +871,15 @@ bool PrintList(const PrintedList& list, bool preview) {
     preparePrinter(printer);
     if (preview) {
         QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
-        // The preview draws its pages itself, on this thread: it shows pages while they are
-        // being replaced, so they cannot be drawn elsewhere meanwhile.
+        // Also when the preview prints, the pages being drawn onto the printer then. While
+        // they are drawn the preview must not paint: the pages it shows are the ones being
+        // replaced.
         QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
-                         [&list](QPrinter* target) { printPages(list, *target); });
+                         [&list, &dialog](QPrinter* target) {
+                             dialog.setUpdatesEnabled(false);
+                             printPagesShowingProgress(list, *target);
+                             dialog.setUpdatesEnabled(true);
+                         });
         return dialog.exec() == QDialog::Accepted;
     }
     QPrintDialog dialog(&printer, QApplication::activeWindow());
