@@ -92,7 +92,7 @@ std::string cellCharacters(std::string_view cp932, std::size_t& characters) {
     return utf8;
 }
 
-std::string escaped(const std::string& utf8) {
+std::string escaped(std::string utf8) {
     if (utf8.find('_') == std::string::npos) {
         return utf8;
     }
@@ -257,7 +257,7 @@ std::string WorkbookCellText(std::string_view cp932, bool* cut) {
     if (cut) {
         *cut = tooLong;
     }
-    return escaped(utf8);
+    return escaped(std::move(utf8));
 }
 
 CString WorkbookNotice(const ShortenedCells& shortened) {

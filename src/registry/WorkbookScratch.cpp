@@ -132,17 +132,8 @@ FILE* WorkbookScratch::Create() {
         return nullptr;
     }
     std::setvbuf(file->stream, file->buffer.data(), _IOFBF, file->buffer.size());
-    ++m_created;
     m_files.push_back(std::move(file));
     return m_files.back()->stream;
-}
-
-int WorkbookScratch::Open() const {
-    int open = 0;
-    for (const auto& file : m_files) {
-        open += file->stream ? 1 : 0;
-    }
-    return open;
 }
 
 WorkbookScratch* WorkbookScratch::Current() {

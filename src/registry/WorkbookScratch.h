@@ -36,10 +36,6 @@ public:
     // A new file, or nullptr with Error() set.
     FILE* Create();
 
-    // How many files were made here: none means the library makes its own.
-    int Created() const { return m_created; }
-    // Files made here and not closed yet.
-    int Open() const;
     std::uint64_t BytesRead() const { return m_read; }
     std::uint64_t BytesWritten() const { return m_written; }
     // The error number of the first call that failed, 0 for none.
@@ -60,7 +56,6 @@ private:
     std::function<bool()> m_keepGoing;
     std::vector<std::unique_ptr<File>> m_files;
     WorkbookScratch* m_outer;
-    int m_created = 0;
     std::uint64_t m_read = 0;
     std::uint64_t m_written = 0;
     int m_error = 0;
