@@ -18,6 +18,7 @@
 #include "framework/FileTools.h"
 #include "framework/Time32.h"
 #include "framework/ui/EventWatch.h"
+#include "framework/ui/ProgressDialog.h"
 #include "framework/ui/Signals.h"
 #include "server/Connection.h"
 #include "server/Registry.h"
@@ -221,6 +222,8 @@ std::unique_ptr<CQuellmarkDoc> openServer(const std::string& conninfo,
 
 // Keeps the store's waits in the event loop and its state in the status bar.
 class ServerSession {
+    static constexpr int kBusyRetryMs = 100;
+
 public:
     ServerSession(const std::string& conninfo, std::unique_ptr<server::Connection> db,
                   CQuellmarkDoc& doc, server::Versions versions, CMainFrame& frame,
@@ -256,6 +259,11 @@ private:
             return;
         }
         m_watch.Arm(wait.fd, wait.write, wait.timeoutMs, [this] {
+            if (fw::IsWorkRunning()) {
+                // An export or a print reads the document meanwhile: the others' changes wait.
+                m_watch.Arm(-1, false, kBusyRetryMs, [this] { rearm(); });
+                return;
+            }
             m_store->OnReady();
             rearm();
         });

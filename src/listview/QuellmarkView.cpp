@@ -1,10 +1,11 @@
 #include "listview/QuellmarkView.h"
 
-#include <algorithm>
-
 #include "framework/ui/Dialog.h"
+#include "framework/ui/ProgressDialog.h"
 #include "listview/ListLayout.h"
 #include "listview/ListPrint.h"
+
+#include <algorithm>
 
 using namespace registry;
 
@@ -150,7 +151,12 @@ void CQuellmarkView::OnLogout() {
     HideCommandButtons();
     CString error;
     CString notice;
-    if (!m_doc.GetStore().EndSession(m_doc, error, notice)) {
+    bool saved = false;
+    // A large registry takes a second or two (a million cases, a file of 280 MB).
+    fw::RunWithProgress("データを保存しています…"_sj, [&](fw::Progress& progress) {
+        saved = m_doc.GetStore().EndSession(m_doc, error, notice, progress);
+    });
+    if (!saved) {
         // Nothing may be lost: the user stays logged in and can try again. The state changes
         // only after a save, so that no login prompt opens over the message.
         fw::ShowMessage(error);

@@ -22,8 +22,9 @@ bool JournalStore::Confirm(CQuellmarkDoc& doc, JournalEntry& entry, ChangeBase& 
     return true;
 }
 
-bool JournalStore::EndSession(CQuellmarkDoc& doc, CString& error, CString& notice) {
-    return doc.SaveDataFile(&error, &notice);
+bool JournalStore::EndSession(CQuellmarkDoc& doc, CString& error, CString& notice,
+                              fw::Progress& progress) {
+    return doc.SaveDataFile(&error, &notice, progress);
 }
 
 } // namespace registry

@@ -5,6 +5,7 @@
 // document through its own operations, or refuses it and the dialog stays open with what was
 // typed. The file store is the journal beside the data file; a department's server is another.
 
+#include "framework/Progress.h"
 #include "framework/String.h"
 #include "registry/Journal.h"
 
@@ -52,9 +53,11 @@ public:
     virtual bool Confirm(CQuellmarkDoc& doc, JournalEntry& entry, ChangeBase& base,
                          CString& message) = 0;
 
-    // A logout: keeps what is not kept yet. False with error when that failed (the user stays
+    // A logout: keeps what is not kept yet, telling progress how far it got (it may run on a
+    // thread of its own). False with error when that failed or was cancelled (the user stays
     // logged in); notice, when set, is worth telling all the same.
-    virtual bool EndSession(CQuellmarkDoc& doc, CString& error, CString& notice) = 0;
+    virtual bool EndSession(CQuellmarkDoc& doc, CString& error, CString& notice,
+                            fw::Progress& progress) = 0;
 };
 
 // The file store: the change is applied at once and appended to the document's journal (which
@@ -65,7 +68,8 @@ public:
     bool Confirm(CQuellmarkDoc& doc, JournalEntry& entry, ChangeBase& base,
                  CString& message) override;
     // Writes the data file.
-    bool EndSession(CQuellmarkDoc& doc, CString& error, CString& notice) override;
+    bool EndSession(CQuellmarkDoc& doc, CString& error, CString& notice,
+                    fw::Progress& progress) override;
 };
 
 } // namespace registry

@@ -94,15 +94,19 @@ void AppendCaseLine(std::string& out, const CQuellmarkDoc& doc, int index) {
     out += kLineEnd;
 }
 
-void WriteCaseList(const CQuellmarkDoc& doc, fw::CFile& file) {
+void WriteCaseList(const CQuellmarkDoc& doc, fw::CFile& file, fw::Progress& progress) {
     std::string buffer;
     buffer.reserve(kChunk + 64 * 1024);
     buffer += ExportHeader().view();
-    for (int i = 0; i < doc.GetRecordCount(); ++i) {
+    const int cases = doc.GetRecordCount();
+    for (int i = 0; i < cases; ++i) {
         AppendCaseLine(buffer, doc, i);
         if (buffer.size() >= kChunk) {
             file.Write(buffer.data(), buffer.size());
             buffer.clear();
+            if (!progress.Report(std::uint64_t(i) + 1, std::uint64_t(cases))) {
+                throw fw::CancelledException();
+            }
         }
     }
     file.Write(buffer.data(), buffer.size());
@@ -113,8 +117,13 @@ bool ExportReplacing(const std::string& path, CString* error,
     std::error_code ec;
     const bool existed = std::filesystem::exists(path, ec);
     CString reason;
-    if (save(&reason)) {
-        return true;
+    try {
+        if (save(&reason)) {
+            return true;
+        }
+    } catch (const fw::CancelledException&) {
+        reason =
+            "「"_sj + fw::PathText(fw::BaseNameOf(path)) + "」のエクスポートを取り消しました"_sj;
     }
     if (error) {
         *error = reason + (existed ? "。\r\n以前のファイルはそのまま残っています。"_sj
@@ -123,12 +132,13 @@ bool ExportReplacing(const std::string& path, CString* error,
     return false;
 }
 
-bool ExportCaseList(const CQuellmarkDoc& doc, const std::string& path, CString* error) {
+bool ExportCaseList(const CQuellmarkDoc& doc, const std::string& path, CString* error,
+                    fw::Progress& progress) {
     const fw::FilePolicy policy = doc.NewFilePolicy();
     return ExportReplacing(path, error, [&](CString* reason) {
         return fw::SaveFile(
-            path, [&doc](fw::CFile& file) { WriteCaseList(doc, file); }, reason, doc.GetFileOps(),
-            &policy);
+            path, [&](fw::CFile& file) { WriteCaseList(doc, file, progress); }, reason,
+            doc.GetFileOps(), &policy);
     });
 }
 

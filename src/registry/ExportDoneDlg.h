@@ -11,10 +11,11 @@ constexpr int kExportDoneDialogId = 157;
 constexpr int kExportDoneText = 1000;
 
 // Writes every case of doc to "vora_list.csv" in the working directory and shows the notice;
-// when the file cannot be written, a message says why instead and an earlier file stays.
+// when the file cannot be written, or the user cancelled the bar a long export shows, a message
+// says why instead and an earlier file stays.
 void OnExportList(CQuellmarkDoc& doc);
 
-// The same for the workbook "vora_list.xlsx".
+// The same for the workbook "vora_list.xlsx"; its notice also tells of shortened cells.
 void OnExportWorkbook(CQuellmarkDoc& doc);
 
 } // namespace registry

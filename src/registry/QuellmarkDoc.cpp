@@ -21,6 +21,8 @@ constexpr std::int32_t K = CQuellmarkDoc::kIntKey;
 // The smallest possible sizes in the file, to check counts against the bytes that remain.
 constexpr std::uint64_t kMinRecordBytes = 23 * 1 + 30 * 4 + 12 * 4;
 constexpr std::uint64_t kMinIncidentBytes = 17 * 4 + 3 * 1;
+// A save reports how far it is every so many cases.
+constexpr int kCasesPerReport = 4096;
 
 struct ScrambleTable {
     unsigned char map[256];
@@ -312,13 +314,13 @@ void CQuellmarkDoc::ScrambleText(CString& text) {
 void CQuellmarkDoc::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
         m_nFileVersion = 2;
-        storeTo(ar);
+        storeTo(ar, fw::Progress::None());
     } else {
         loadFrom(ar);
     }
 }
 
-void CQuellmarkDoc::storeTo(CArchive& ar) {
+void CQuellmarkDoc::storeTo(CArchive& ar, fw::Progress& progress) {
     completeSortIndexes();
     ar << std::int32_t(m_nFileVersion);
     putText(ar, m_strAdminPassword);
@@ -334,6 +336,10 @@ void CQuellmarkDoc::storeTo(CArchive& ar) {
     putList(ar, m_aDepartments);
     putK(ar, m_nRecordCount);
     for (int i = 0; i < m_nRecordCount; ++i) {
+        if (i % kCasesPerReport == 0 &&
+            !progress.Report(std::uint64_t(i), std::uint64_t(m_nRecordCount))) {
+            throw fw::CancelledException();
+        }
         putRecord(ar, m_listRecords[std::size_t(i)]);
         for (int key : kIndexFieldKeys) {
             putK(ar, m_pSortIndex[std::size_t(key - 1)][std::size_t(i)]);
@@ -444,26 +450,37 @@ private:
 
 } // namespace
 
-bool CQuellmarkDoc::SaveDataFile(CString* error, CString* notice) {
+bool CQuellmarkDoc::SaveDataFile(CString* error, CString* notice, fw::Progress& progress) {
     if (m_backupDay) {
         registry::KeepDailyBackup(m_strPath, m_backupDay(), notice);
     }
     CString reason;
     std::uint64_t hash = 0;
     const fw::FilePolicy policy = fw::FilePolicy::OfDataFile(m_strPath);
-    bool saved = fw::SaveFile(
-        m_strPath,
-        [this, &hash](fw::CFile& file) {
-            HashingFile hashing(file);
-            CArchive ar(hashing, CArchive::store, 1 << 20);
-            Serialize(ar);
-            ar.Flush();
-            hash = hashing.Digest();
-            // Before the file takes the name: a start after an end right behind the rename
-            // then knows the journal's changes are in it.
-            m_journal.NoteSaved(hashing.Size(), hash);
-        },
-        &reason, *m_fileOps, &policy);
+    bool saved = false;
+    try {
+        saved = fw::SaveFile(
+            m_strPath,
+            [this, &hash, &progress](fw::CFile& file) {
+                HashingFile hashing(file);
+                CArchive ar(hashing, CArchive::store, 1 << 20);
+                m_nFileVersion = 2;
+                storeTo(ar, progress);
+                ar.Flush();
+                hash = hashing.Digest();
+                // Before the file takes the name: a start after an end right behind the rename
+                // then knows the journal's changes are in it.
+                m_journal.NoteSaved(hashing.Size(), hash);
+            },
+            &reason, *m_fileOps, &policy);
+    } catch (const fw::CancelledException&) {
+        if (error) {
+            *error = "データファイル「"_sj + fw::PathText(fw::BaseNameOf(m_strPath)) +
+                     "」の保存を取り消しました。\r\n以前のファイルはそのまま残っています。"
+                     "入力したデータは失われていません。"_sj;
+        }
+        return false;
+    }
     if (saved) {
         std::string target;
         int ignored = 0;

@@ -6,6 +6,7 @@
 #include "framework/Archive.h"
 #include "framework/File.h"
 #include "framework/LargeBlock.h"
+#include "framework/Progress.h"
 #include "framework/StringArray.h"
 #include "framework/Time32.h"
 #include "registry/CaseRecord.h"
@@ -124,8 +125,10 @@ public:
     // is complete. On failure the old file and the data in memory stay as they were, and
     // *error (when given) tells in Japanese what failed. A success removes the journal; when
     // daily backups are on, the first save of a day keeps the replaced file, and *notice tells
-    // when that backup could not be made.
-    bool SaveDataFile(CString* error = nullptr, CString* notice = nullptr);
+    // when that backup could not be made. Once progress is cancelled the save stops, as a
+    // failed one does, and *error says it was cancelled.
+    bool SaveDataFile(CString* error = nullptr, CString* notice = nullptr,
+                      fw::Progress& progress = fw::Progress::None());
     // The data file as it was loaded or last saved: exists false when there was none.
     const fw::FileIdentity& GetFileIdentity() const noexcept { return m_identity; }
     // The journal of the changes confirmed since then (off until the program enables it).
@@ -233,7 +236,7 @@ public:
 
 private:
     void setDefaults();
-    void storeTo(fw::CArchive& ar);
+    void storeTo(fw::CArchive& ar, fw::Progress& progress);
     void loadFrom(fw::CArchive& ar);
     // A case's key as the sort indexes order it: a text, or an integer of up to 128 bits
     // (high, then low), biased so that unsigned order is the signed order of its parts.

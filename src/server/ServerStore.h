@@ -67,7 +67,7 @@ public:
     bool Confirm(CQuellmarkDoc& doc, registry::JournalEntry& entry, registry::ChangeBase& base,
                  CString& message) override;
     // Every confirmation is on the server already: nothing is left to keep.
-    bool EndSession(CQuellmarkDoc&, CString&, CString&) override { return true; }
+    bool EndSession(CQuellmarkDoc&, CString&, CString&, fw::Progress&) override { return true; }
 
 private:
     enum class State { Connected, Waiting, Connecting, Broken };

@@ -3,17 +3,24 @@
 
 #include "framework/ui/Window.h"
 
+#include "framework/ui/ProgressDialog.h"
+
 #include "support/TempDir.h"
 #include "support/UiTestSupport.h"
 
 #include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 using testing_support::ReadFile;
@@ -225,4 +232,60 @@ TEST(PrintedList, PrintDialogIsInJapanese) {
     QPrinter printer;
     QPrintDialog dialog(&printer);
     EXPECT_EQ(dialog.windowTitle().toStdString(), "印刷");
+}
+
+// The pages of a long list are drawn behind the bar, also when the preview draws them anew
+// (as a change of the page's orientation has it do), and the preview is not painted while
+// the pages it showed are replaced.
+TEST(PrintedList, ALongPreviewIsDrawnBehindTheBarAndNotPaintedMeanwhile) {
+    testing_support::EnsureApplication();
+    fw::PrintedList list;
+    list.headers = {"No.", sj("名前")};
+    list.rowCount = 8000;
+    list.rowAt = [](int row) {
+        // Slow rows, so that drawing them lasts long enough for the bar to show.
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+        return std::vector<CString>{CString::Formatted("%d", row + 1), sj("山田太郎")};
+    };
+    int barsSeen = 0;
+    int paintsTried = 0;
+    int pages = 0;
+    QPrintPreviewWidget* preview = nullptr;
+    // Paints the preview whenever the bar is up.
+    QTimer painter;
+    painter.setInterval(10);
+    QObject::connect(&painter, &QTimer::timeout, [&] {
+        const fw::CDialog* active = fw::ActiveDialog();
+        if (preview && active && active->GetTemplateId() == fw::kProgressDialogId) {
+            preview->repaint();
+            ++paintsTried;
+        }
+    });
+    painter.start();
+    QTimer steps;
+    steps.setInterval(20);
+    int step = 0;
+    QObject::connect(&steps, &QTimer::timeout, [&] {
+        const fw::CDialog* active = fw::ActiveDialog();
+        if (active && active->GetTemplateId() == fw::kProgressDialogId) {
+            ++barsSeen;
+            return;
+        }
+        auto* dialog = qobject_cast<QPrintPreviewDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            return;
+        }
+        preview = dialog->findChild<QPrintPreviewWidget*>();
+        if (step++ == 0) {
+            preview->updatePreview(); // the pages drawn again, behind the bar
+            return;
+        }
+        pages = preview->pageCount();
+        dialog->reject();
+    });
+    steps.start();
+    fw::PrintList(list, true);
+    EXPECT_GT(barsSeen, 0);
+    EXPECT_GT(paintsTried, 0);
+    EXPECT_GT(pages, 100);
 }

@@ -259,6 +259,39 @@ TEST(DataFileTest, FailedSaveAtAnyStepKeepsTheOldFileAndTheData) {
     }
 }
 
+// The logout's bar can be cancelled: the save stops as a failed one does, and the next one
+// saves everything.
+TEST(DataFileTest, ACancelledSaveKeepsTheOldFileAndTheData) {
+    testing_support::TempDir dir;
+    const std::string path = dir.Path() + "/vora.dat";
+    CQuellmarkDoc doc(path);
+    testing_support::FillDocument(doc, 10000, 3);
+    ASSERT_TRUE(doc.SaveDataFile());
+    const std::string before = testing_support::ReadFile(path);
+    doc.AddRecord(testing_support::BlankCase("未保存"));
+
+    // Cancelled once the first cases are written.
+    struct CancelLater : fw::Progress {
+        bool Report(std::uint64_t done, std::uint64_t total) override {
+            if (done > 0) {
+                Cancel();
+            }
+            return fw::Progress::Report(done, total);
+        }
+    } cancel;
+    CString error;
+    EXPECT_FALSE(doc.SaveDataFile(&error, nullptr, cancel));
+    EXPECT_EQ(error.ToUtf8(), "データファイル「vora.dat」の保存を取り消しました。\r\n以前のファイル"
+                              "はそのまま残っています。入力したデータは失われていません。");
+    EXPECT_EQ(testing_support::ReadFile(path), before);
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"vora.dat"});
+
+    fw::Progress watched;
+    ASSERT_TRUE(doc.SaveDataFile(nullptr, nullptr, watched));
+    EXPECT_GT(watched.Parts(), fw::Progress::kParts / 2);
+    EXPECT_EQ(CQuellmarkDoc(path).GetRecordCount(), 10001);
+}
+
 TEST(DataFileTest, SaveIntoAReadOnlyFolderFailsAndLeavesTheOldFile) {
     testing_support::TempDir dir;
     std::string path = dir.Path() + "/vora.dat";

@@ -7,6 +7,7 @@ against the registry it was written from and against the CSV export of the same 
 A registry of realistic cases (one with an incident) gets texts that a spreadsheet would
 otherwise read as something else; every cell of the workbook must then hold what the case
 holds: texts as text cells with the typed text, numbers as number cells, labels as the CSV's.
+A text longer than a cell holds is its first characters and "…", while the CSV keeps it whole.
 """
 
 import math
@@ -45,7 +46,18 @@ AWKWARD = [
     (2, "strOtherProductName", "1E5"),
     (7, "strName", "@SUM(A1)"),
     (7, "strDrugIncident", "+81-3"),
+    # A spreadsheet reads an underscore, x, any number of hex digits and an underscore as a
+    # character's code.
+    (3, "strName", "_x00_"),
+    (3, "strKana", "_x1_"),
+    (3, "strDisease", "_x0_ _x004_1 _X0041_ _x00041_"),
+    (3, "strProcedure", "__x1_x2_"),
+    # As many characters as a cell holds, though the escapes make the text longer.
+    (4, "strPreopComment", "_x0041_" * 4681),
 ]
+CELL_CHARACTERS = 32767
+# A remark longer than a cell holds, in double-byte and single-byte characters.
+LONG_REMARK = (5, "strNotes", "術" * 20000 + "a" * 20000)
 # A damaged file's height that is no number: a number cell cannot hold it.
 NOT_A_NUMBER = (3, "fHeight", "nan")
 
@@ -79,8 +91,12 @@ def column_number(ref):
 
 
 def unescape_xstring(text):
-    """The format's escape of a character: _xHHHH_ stands for U+HHHH."""
-    return re.sub(r"_x([0-9A-Fa-f]{4})_", lambda m: chr(int(m.group(1), 16)), text)
+    """The format's escape of a character, _xHHHH_ for U+HHHH, read as a lenient spreadsheet
+    reads it: with any number of hex digits."""
+    def character(m):
+        code = int(m.group(1), 16)
+        return chr(code) if code <= 0x10FFFF else m.group(0)
+    return re.sub(r"_x([0-9A-Fa-f]+)_", character, text)
 
 
 def unescape_dump(text):
@@ -144,7 +160,7 @@ class WorkbookTest(unittest.TestCase):
         cls.dir = tempfile.TemporaryDirectory()
         os.chdir(cls.dir.name)
         run(TESTKIT, "make", "vora.dat", str(CASES), "3")
-        for index, key, text in AWKWARD + [NOT_A_NUMBER]:
+        for index, key, text in AWKWARD + [NOT_A_NUMBER, LONG_REMARK]:
             run(TESTKIT, "set", "vora.dat", str(index), key, text)
         run(TESTKIT, "export", "vora.dat", "vora_list.csv")
         run(TESTKIT, "workbook", "vora.dat", "vora_list.xlsx")
@@ -192,6 +208,15 @@ class WorkbookTest(unittest.TestCase):
         wrapped = self.book.style(columns["strNotes"], 2)
         self.assertTrue(wrapped["wrap"])
 
+    def test_a_long_remark_is_shortened_in_the_workbook_and_whole_in_the_csv(self):
+        index, key, text = LONG_REMARK
+        col = {k: c for c, k in TEXT_COLUMNS.items()}[key]
+        kind, held = self.book.value(col, index + 2)
+        self.assertEqual(kind, "s")
+        self.assertEqual(len(held), CELL_CHARACTERS)
+        self.assertEqual(held, text[:CELL_CHARACTERS - 1] + "…")
+        self.assertEqual(self.csv[index + 1][col - 1], text)
+
     def test_every_cell_holds_what_the_case_and_the_csv_hold(self):
         self.assertEqual(len(self.csv), CASES + 1)
         for case in range(CASES):
@@ -205,6 +230,8 @@ class WorkbookTest(unittest.TestCase):
                     self.assertEqual(got, (None, None), where)
                 elif col in TEXT_COLUMNS:
                     text = self.member(case, TEXT_COLUMNS[col]).replace("\r\n", "\n")
+                    if len(text) > CELL_CHARACTERS:
+                        text = text[:CELL_CHARACTERS - 1] + "…"
                     self.assertEqual(got, ("s", text) if text else (None, None), where)
                 elif col in LABEL_COLUMNS:
                     self.assertEqual(got, ("s", fields[col - 1]) if fields[col - 1] else

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -198,6 +199,12 @@ QWidget* makeWidget(Control& c, QWidget* parent) {
         return makeList(t, parent);
     case CtlKind::Icon:
         return makeIcon(parent);
+    case CtlKind::ProgressBar: {
+        auto* bar = new QProgressBar(parent);
+        bar->setRange(0, 1000);
+        bar->setTextVisible(false);
+        return bar;
+    }
     }
     return nullptr;
 }

@@ -27,6 +27,7 @@ enum class CtlKind {
     DropList,  // drop-down list
     ListCtrl,  // list control in list mode
     Icon,
+    ProgressBar, // a bar that fills from 0 to 1000
 };
 
 enum CtlStyle : unsigned {

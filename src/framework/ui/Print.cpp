@@ -5,10 +5,12 @@
 
 #include "framework/TextFit.h"
 #include "framework/ui/DialogImpl.h"
+#include "framework/ui/ProgressDialog.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
 #include <QPageLayout>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -191,7 +193,10 @@ private:
 };
 
 // Draws every page onto the printer; false when the printer could not be opened.
-bool printPages(const PrintedList& list, QPrinter& printer) {
+// Draws every page onto the printer; false when the printer could not be opened, or when
+// progress was cancelled: a print job is then abandoned, and a preview shows the pages drawn
+// so far.
+bool printPages(const PrintedList& list, QPrinter& printer, Progress& progress = Progress::None()) {
     QPainter p;
     if (!p.begin(&printer)) {
         return false;
@@ -204,12 +209,30 @@ bool printPages(const PrintedList& list, QPrinter& printer) {
     const int from = printer.fromPage() > 0 ? std::min(printer.fromPage(), count) : 1;
     const int to = printer.toPage() > 0 ? std::min(printer.toPage(), count) : count;
     for (int n = from; n <= to; ++n) {
+        if (!progress.Report(std::uint64_t(n - from), std::uint64_t(to - from + 1))) {
+            // A preview's pages are pictures, which it goes on showing.
+            if (printer.paintEngine()->type() != QPaintEngine::Picture) {
+                printer.abort();
+            }
+            p.end();
+            return false;
+        }
         if (n > from) {
             printer.newPage();
         }
         pages.draw(p, n - 1);
     }
     return p.end();
+}
+
+// The pages of a long list take a while (a million rows are some 17,000 pages): they are
+// drawn on a thread of their own with a bar and キャンセル, while the windows go on.
+bool printPagesShowingProgress(const PrintedList& list, QPrinter& printer) {
+    const bool preview = printer.paintEngine()->type() == QPaintEngine::Picture;
+    bool printed = false;
+    RunWithProgress(preview ? "印刷プレビューを作成しています…"_sj : "印刷しています…"_sj,
+                    [&](Progress& progress) { printed = printPages(list, printer, progress); });
+    return printed;
 }
 
 } // namespace
@@ -219,8 +242,15 @@ bool PrintList(const PrintedList& list, bool preview) {
     preparePrinter(printer);
     if (preview) {
         QPrintPreviewDialog dialog(&printer, QApplication::activeWindow());
+        // Also when the preview prints, the pages being drawn onto the printer then. While
+        // they are drawn the preview must not paint: the pages it shows are the ones being
+        // replaced.
         QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested,
-                         [&list](QPrinter* target) { printPages(list, *target); });
+                         [&list, &dialog](QPrinter* target) {
+                             dialog.setUpdatesEnabled(false);
+                             printPagesShowingProgress(list, *target);
+                             dialog.setUpdatesEnabled(true);
+                         });
         return dialog.exec() == QDialog::Accepted;
     }
     QPrintDialog dialog(&printer, QApplication::activeWindow());
@@ -228,7 +258,7 @@ bool PrintList(const PrintedList& list, bool preview) {
     if (dialog.exec() != QDialog::Accepted) {
         return false;
     }
-    return printPages(list, printer);
+    return printPagesShowingProgress(list, printer);
 }
 
 bool PrintListToPdf(const PrintedList& list, const std::string& path, std::string& error) {
@@ -236,7 +266,8 @@ bool PrintListToPdf(const PrintedList& list, const std::string& path, std::strin
     preparePrinter(printer);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(path));
-    if (!printPages(list, printer)) {
+    // As the printer would: a long list shows its bar, and キャンセル leaves no file.
+    if (!printPagesShowingProgress(list, printer)) {
         error = "cannot write " + path;
         return false;
     }

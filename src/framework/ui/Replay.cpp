@@ -2,6 +2,7 @@
 
 #include "framework/ui/DialogImpl.h"
 #include "framework/ui/InputSimulation.h"
+#include "framework/ui/ProgressDialog.h"
 #include "framework/ui/ReplayScript.h"
 
 #include <QAbstractButton>
@@ -35,6 +36,7 @@ constexpr int kIdleWaitMs = 10;
 constexpr int kSettlePasses = 3;
 // A program that ends by its own rules after the last step is given this long to do so.
 constexpr int kEndGraceMs = 300;
+constexpr int kProgressPollMs = 20;
 
 [[noreturn]] void endProgram(int status) {
     std::fflush(nullptr);
@@ -57,6 +59,9 @@ std::string dialogName(const CDialog* dialog) {
         return "main";
     }
     const int id = dialog->GetTemplateId();
+    if (id == kProgressDialogId) {
+        return "progress";
+    }
     return id == kMessageDialogId ? "message" : std::to_string(id);
 }
 
@@ -97,6 +102,16 @@ std::string foreignName(const QWidget& window) {
     return qobject_cast<const QAbstractPrintDialog*>(&window) ? "print" : "modal";
 }
 
+// A progress dialog whose キャンセル was pressed closes by itself once its work has stopped;
+// the next step waits for that.
+bool stopping(CDialog& dialog) {
+    if (dialog.GetTemplateId() != kProgressDialogId) {
+        return false;
+    }
+    const Control* cancel = DialogAccess::impl(dialog).find(kIdCancel);
+    return cancel && !cancel->widget->isEnabled();
+}
+
 // Keys and focus reach controls of the active window only.
 void activate(QWidget* window) {
     if (!window->isActiveWindow()) {
@@ -128,7 +143,7 @@ private:
         CDialog* dialog = ActiveDialog();
         // A dialog that has been ended but whose modal loop has not returned yet is no place
         // for the next step.
-        if (dialog && DialogAccess::impl(*dialog).ended) {
+        if (dialog && (DialogAccess::impl(*dialog).ended || stopping(*dialog))) {
             schedule();
             return;
         }
@@ -144,6 +159,10 @@ private:
         if (step.kind == StepKind::WaitMs) {
             // The event loop runs meanwhile: changes of other workstations arrive.
             QTimer::singleShot(step.Value(0), this, [this] { schedule(); });
+            return;
+        }
+        if (step.kind == StepKind::WaitProgress) {
+            waitProgress();
             return;
         }
         // Scheduled first, so that the next step runs inside a modal loop this step opens.
@@ -175,6 +194,16 @@ private:
             ::close(fd);
             schedule();
         });
+    }
+
+    // Goes on once no progress dialog is open any more: the long work it shows has ended.
+    void waitProgress() {
+        CDialog* dialog = ActiveDialog();
+        if (dialog && dialog->GetTemplateId() == kProgressDialogId) {
+            QTimer::singleShot(kProgressPollMs, this, [this] { waitProgress(); });
+            return;
+        }
+        schedule();
     }
 
     bool run(const ReplayStep& step, std::string& error);

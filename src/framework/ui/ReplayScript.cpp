@@ -10,9 +10,9 @@ namespace fw {
 namespace {
 
 // Argument letters: c control id (a number, or `text` in the message box), d dialog id (a
-// number, `main`, `message`, `print` or `print-preview`), i integer, n integer from 0, b 0 or 1, k
-// key name, a scroll action, f file; N and I optional n (from 1) and i; * the rest of the line; +
-// any number of n.
+// number, `main`, `message`, `progress`, `print` or `print-preview`), i integer, n integer from 0,
+// b 0 or 1, k key name, a scroll action, f file; N and I optional n (from 1) and i; * the rest of
+// the line; + any number of n.
 struct StepSyntax {
     const char* name;
     StepKind kind;
@@ -44,6 +44,7 @@ constexpr std::array kSteps{
     StepSyntax{"print-pdf", StepKind::PrintPdf, "f", "print-pdf FILE"},
     StepSyntax{"wait-fifo", StepKind::WaitFifo, "f", "wait-fifo FILE"},
     StepSyntax{"wait-ms", StepKind::WaitMs, "n", "wait-ms N"},
+    StepSyntax{"wait-progress", StepKind::WaitProgress, "", "wait-progress"},
 };
 
 constexpr std::array<std::pair<const char*, ScrollCode>, 7> kScrollActions{{
@@ -88,8 +89,8 @@ bool validArg(char kind, std::string_view arg, int& value) {
     case 'c':
         return arg == "text" || isInt(arg, 0, value);
     case 'd':
-        return arg == "main" || arg == "message" || arg == "print" || arg == "print-preview" ||
-               isInt(arg, 0, value);
+        return arg == "main" || arg == "message" || arg == "progress" || arg == "print" ||
+               arg == "print-preview" || isInt(arg, 0, value);
     case 'i':
     case 'I':
         return isInt(arg, INT32_MIN, value);
