@@ -51,6 +51,7 @@ expect-dialog 157
 expect 1000 vora_list.csvにデータを書き込みました。
 press 1
 press 106
+wait-progress
 press 2
 S
 free_before=$(free_kib)
