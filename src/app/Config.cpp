@@ -40,6 +40,15 @@ bool connectionValue(std::string& value, const std::string&, std::string& why) {
     return true;
 }
 
+// A role of PostgreSQL, as an identifier may name it.
+bool roleValue(std::string& value, const std::string&, std::string& why) {
+    if (value.size() > 63 || value.find_first_of(" \t\"") != std::string::npos) {
+        why = "ロールの名前は空白と \" を含まない 63 バイトまでです: \"" + value + "\"";
+        return false;
+    }
+    return true;
+}
+
 struct Key {
     std::string_view name;
     std::string Settings::*value;
@@ -50,6 +59,8 @@ struct Key {
 constexpr Key kKeys[] = {
     {"data-dir", &Settings::dataDir, folderValue},
     {"server", &Settings::server, connectionValue},
+    {"user-role", &Settings::userRole, roleValue},
+    {"admin-role", &Settings::adminRole, roleValue},
 };
 
 std::string_view trimmed(std::string_view text) {

@@ -12,6 +12,10 @@ namespace app {
 struct Settings {
     std::string dataDir; // data-dir: the data folder of a plain --data-dir
     std::string server;  // server: the department server's connection string (libpq's form)
+    // user-role, admin-role: the server's login roles of the general user and the
+    // administrator, when not vora_user and vora_admin
+    std::string userRole;
+    std::string adminRole;
 };
 
 // Where the two files lie.

@@ -3,6 +3,8 @@
 
 #include "framework/ui/Dialog.h"
 
+#include <functional>
+
 class CLoginDlg : public fw::CDialog {
 public:
     CLoginDlg();
@@ -12,6 +14,9 @@ public:
     CString m_strAdminPassword;
     CString m_strUserPassword;
     CString m_strPassword;
+    // Where the passwords are not known here (a department server knows them): says whose
+    // password was typed, 0 the administrator's, 1 the general user's, -1 neither.
+    std::function<int(const CString& password)> m_check;
 
 protected:
     void DoDataExchange(fw::CDataExchange* pDX) override;

@@ -22,9 +22,11 @@
 #include "framework/ui/Signals.h"
 #include "server/Connection.h"
 #include "server/Registry.h"
+#include "server/Rows.h"
 #include "server/Schema.h"
 #include "server/ServerStore.h"
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -35,10 +37,19 @@
 
 namespace {
 
-bool promptLogin(CQuellmarkDoc& doc, int& generalUser) {
+class ServerSession;
+int checkAtServer(ServerSession& session, const CString& password);
+
+// The login prompt; with a server, the server checks the password.
+bool promptLogin(CQuellmarkDoc& doc, int& generalUser, ServerSession* session) {
     CLoginDlg login;
     login.m_strUserPassword = doc.GetUserPassword();
     login.m_strAdminPassword = doc.GetAdminPassword();
+    if (session) {
+        login.m_check = [session](const CString& password) {
+            return checkAtServer(*session, password);
+        };
+    }
     if (login.DoModal() != fw::kIdOk) {
         return false;
     }
@@ -183,75 +194,139 @@ void showServerFailure(const CString& what) {
     fw::ShowMessage(what + "\r\n\r\nプログラムを終了します。"_sj);
 }
 
-// The department server: connected, its registry loaded as it stands now. The connection is
-// the store's once the window is built.
-std::unique_ptr<CQuellmarkDoc> openServer(const std::string& conninfo,
-                                          std::unique_ptr<server::Connection>& db,
-                                          server::Versions& versions) {
-    db = std::make_unique<server::Connection>();
-    CString error;
-    if (!db->Open(conninfo, error)) {
+// The department's server: reached at start (no password is needed for that), logged in to
+// with the password the login prompt takes, which is one of the registry's two roles'. The
+// registry is loaded at the first login and brought up to date at every later one; a logout
+// ends the connection. The store's waits run in the event loop, its state shows in the status
+// bar.
+class ServerSession {
+public:
+    static constexpr int kBusyRetryMs = 100;
+    // Wrong passwords in a row after which each try waits, and how long.
+    static constexpr int kFreeTries = 5;
+    static constexpr long long kTryWaitMs = 30000;
+
+    ServerSession(std::string conninfo, server::Roles roles, CQuellmarkDoc& doc)
+        : m_conninfo(std::move(conninfo)), m_roles(std::move(roles)), m_doc(doc) {}
+
+    // Whether the server answers at all; false after a message when it does not.
+    bool Reachable() {
+        CString error;
+        if (server::Connection::Reachable(m_conninfo, error)) {
+            return true;
+        }
         showServerFailure("サーバーに接続できません（"_sj + error +
                           "）。接続文字列（--server または設定ファイルの server）、ネットワーク、"
                           "サーバーが動いているかを確かめてください。"_sj);
-        return nullptr;
+        return false;
     }
-    if (const CString problem = server::SchemaProblem(server::SchemaVersionOf(*db));
-        !problem.IsEmpty()) {
-        showServerFailure(problem + "。"_sj);
-        return nullptr;
-    }
-    try {
-        auto doc = std::make_unique<CQuellmarkDoc>(CQuellmarkDoc::NoFile{});
-        server::LoadNotes notes;
-        if (!server::LoadRegistry(*db, *doc, versions, notes, error)) {
-            showServerFailure("サーバーの台帳を読み込めません（"_sj + error + "）。"_sj);
-            return nullptr;
-        }
-        if (notes.replacedCharacters > 0) {
-            fw::ShowMessage(CString::Formatted("%d", notes.replacedCharacters) +
-                            " 字の Shift-JIS にない文字（ほかのプログラムで書き込まれたもの）を"
-                            "「〓」で表示します。"_sj);
-        }
-        return doc;
-    } catch (const std::bad_alloc&) {
-        showServerFailure("サーバーの台帳を読み込むためのメモリが足りません。"_sj);
-    }
-    return nullptr;
-}
 
-// Keeps the store's waits in the event loop and its state in the status bar.
-class ServerSession {
-    static constexpr int kBusyRetryMs = 100;
+    void Attach(CMainFrame& frame, CQuellmarkView& view) {
+        m_frame = &frame;
+        m_view = &view;
+    }
 
-public:
-    ServerSession(const std::string& conninfo, std::unique_ptr<server::Connection> db,
-                  CQuellmarkDoc& doc, server::Versions versions, CMainFrame& frame,
-                  CQuellmarkView& view)
-        : m_frame(frame) {
+    // The login prompt's check of a password: 0 the administrator's, 1 the general user's, -1
+    // neither (or nothing could be checked: the user was told).
+    int Check(const CString& password) {
+        const long long now = steadyMs();
+        if (m_failures >= kFreeTries && now < m_nextTry) {
+            fw::ShowMessage(CString::Formatted("%d", kFreeTries) +
+                            " 回続けてパスワードが違ったため、あと "_sj +
+                            CString::Formatted("%lld", (m_nextTry - now + 999) / 1000) +
+                            " 秒待ってから入力してください。"_sj);
+            return -1;
+        }
+        std::string typed;
+        server::TextToUtf8(password.view(), typed);
+        auto db = std::make_unique<server::Connection>();
+        CString error;
+        bool wrong = false;
+        int role = -1;
+        for (const auto& [name, general] : {std::pair{m_roles.admin, 0}, {m_roles.user, 1}}) {
+            if (db->Open(m_conninfo, error, {name, typed}, &wrong)) {
+                role = general;
+                break;
+            }
+            if (!wrong) {
+                fw::ShowMessage("サーバーにログインできません（"_sj + error + "）。"_sj);
+                return -1;
+            }
+        }
+        if (role < 0) {
+            // The server logs each failure with the workstation; here each try after the free
+            // ones waits.
+            if (++m_failures >= kFreeTries) {
+                m_nextTry = now + kTryWaitMs;
+            }
+            return -1;
+        }
+        m_failures = 0;
+        const server::Login login{role == 0 ? m_roles.admin : m_roles.user, typed};
+        return begin(login, std::move(db)) ? role : -1;
+    }
+
+    // The program ended because the server's registry could not be used.
+    bool Failed() const { return m_failed; }
+
+private:
+    static long long steadyMs() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    bool begin(const server::Login& login, std::unique_ptr<server::Connection> db) {
+        CString error;
+        if (m_store) {
+            if (!m_store->Resume(login, std::move(db), error) && m_store->IsConnected()) {
+                fw::ShowMessage("サーバーの変更を受け取れません（"_sj + error + "）。"_sj);
+            }
+            rearm();
+            return true;
+        }
+        if (const CString problem = server::SchemaProblem(server::SchemaVersionOf(*db));
+            !problem.IsEmpty()) {
+            return fail(problem + "。"_sj);
+        }
+        server::Versions versions;
+        try {
+            server::LoadNotes notes;
+            if (!server::LoadRegistry(*db, m_doc, versions, notes, error)) {
+                return fail("サーバーの台帳を読み込めません（"_sj + error + "）。"_sj);
+            }
+            if (notes.replacedCharacters > 0) {
+                fw::ShowMessage(CString::Formatted("%d", notes.replacedCharacters) +
+                                " 字の Shift-JIS にない文字（ほかのプログラムで書き込まれたもの）"
+                                "を「〓」で表示します。"_sj);
+            }
+        } catch (const std::bad_alloc&) {
+            return fail("サーバーの台帳を読み込むためのメモリが足りません。"_sj);
+        }
         server::ServerStore::Hooks hooks;
-        hooks.changed = [&view] { view.OnDocumentChanged(); };
+        hooks.changed = [this] { m_view->OnDocumentChanged(); };
         hooks.status = [this] { showStatus(); };
         hooks.rewatch = [this] { rearm(); };
-        m_store = std::make_unique<server::ServerStore>(conninfo, std::move(db), doc,
+        m_store = std::make_unique<server::ServerStore>(m_conninfo, login, std::move(db), m_doc,
                                                         std::move(versions), std::move(hooks));
-        doc.SetStore(*m_store);
-    }
-
-    // Listens and brings in what changed since the load; false after a message.
-    bool Start() {
-        CString error;
+        m_doc.SetStore(*m_store);
         if (!m_store->Start(error) && m_store->IsConnected()) {
-            showServerFailure("サーバーの変更を受け取れません（"_sj + error + "）。"_sj);
-            return false;
+            fw::ShowMessage("サーバーの変更を受け取れません（"_sj + error + "）。"_sj);
         }
         showStatus();
         rearm();
         return true;
     }
 
-private:
-    void showStatus() { m_frame.SetStatusText(m_store->StatusText()); }
+    bool fail(const CString& what) {
+        showServerFailure(what);
+        m_failed = true;
+        fw::EndProgramNow();
+        return false;
+    }
+
+    void showStatus() { m_frame->SetStatusText(m_store->StatusText()); }
+
     void rearm() {
         const server::ServerStore::Wait wait = m_store->NextWait();
         if (wait.fd < 0 && wait.timeoutMs < 0) {
@@ -269,15 +344,27 @@ private:
         });
     }
 
-    CMainFrame& m_frame;
+    std::string m_conninfo;
+    server::Roles m_roles;
+    CQuellmarkDoc& m_doc;
+    CMainFrame* m_frame = nullptr;
+    CQuellmarkView* m_view = nullptr;
     std::unique_ptr<server::ServerStore> m_store;
     fw::EventWatch m_watch;
+    int m_failures = 0;
+    long long m_nextTry = 0;
+    bool m_failed = false;
 };
+
+int checkAtServer(ServerSession& session, const CString& password) {
+    return session.Check(password);
+}
 
 } // namespace
 
 int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript,
-                       const std::string& server) {
+                       const std::string& server, const std::string& userRole,
+                       const std::string& adminRole) {
     // A write beyond a file size limit fails with EFBIG and is reported like any other.
     std::signal(SIGXFSZ, SIG_IGN);
     fw::InitApplication(argc, argv);
@@ -287,10 +374,17 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript,
         fw::StartReplay(replayScript, frame);
     }
     fw::FileLock lock;
-    std::unique_ptr<server::Connection> db;
-    server::Versions versions;
-    std::unique_ptr<CQuellmarkDoc> doc =
-        server.empty() ? openDataFile(lock) : openServer(server, db, versions);
+    std::unique_ptr<CQuellmarkDoc> doc;
+    std::unique_ptr<ServerSession> session;
+    if (server.empty()) {
+        doc = openDataFile(lock);
+    } else {
+        doc = std::make_unique<CQuellmarkDoc>(CQuellmarkDoc::NoFile{});
+        session = std::make_unique<ServerSession>(server, server::Roles{userRole, adminRole}, *doc);
+        if (!session->Reachable()) {
+            return 1;
+        }
+    }
     if (!doc) {
         return 1;
     }
@@ -298,7 +392,9 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript,
         return 0;
     }
     listview::ViewCommands commands;
-    commands.login = [&doc](int& generalUser) { return promptLogin(*doc, generalUser); };
+    commands.login = [&doc, &session](int& generalUser) {
+        return promptLogin(*doc, generalUser, session.get());
+    };
     commands.newCase = [&doc] { entry::RunNewCase(*doc); };
     commands.openCase = [&doc](int recordIndex) { entry::RunExistingCase(*doc, recordIndex); };
     commands.displayItems = [](CQuellmarkView& v) {
@@ -315,18 +411,14 @@ int CQuellmarkApp::Run(int& argc, char** argv, const std::string& replayScript,
         view, [&doc] { registry::OnExportList(*doc); },
         [&doc] { registry::OnExportWorkbook(*doc); });
     frame.OnForcedExit([&doc] { doc->GetJournal().Discard(); });
-    std::unique_ptr<ServerSession> session;
-    if (db) {
-        session = std::make_unique<ServerSession>(server, std::move(db), *doc, std::move(versions),
-                                                  frame, view);
-        if (!session->Start()) {
-            return 1;
-        }
+    if (session) {
+        session->Attach(frame, view);
     }
     frame.Show();
     view.OnInitialUpdate();
     if (fw::IsEnding()) {
-        return 0;
+        return session && session->Failed() ? 1 : 0;
     }
-    return fw::RunEventLoop();
+    const int status = fw::RunEventLoop();
+    return session && session->Failed() ? 1 : status;
 }

@@ -9,6 +9,7 @@ public:
     // Runs the program; replayScript, when not empty, drives it as a user would. With server (a
     // connection string) the registry is the department server's instead of the data file's.
     // Returns the exit status.
-    int Run(int& argc, char** argv, const std::string& replayScript,
-            const std::string& server = {});
+    // userRole and adminRole are the server's login roles whose passwords the login takes.
+    int Run(int& argc, char** argv, const std::string& replayScript, const std::string& server = {},
+            const std::string& userRole = {}, const std::string& adminRole = {});
 };

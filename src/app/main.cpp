@@ -12,6 +12,7 @@
 #include <iostream>
 #include <string>
 #include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -52,7 +53,20 @@ bool chooseDataFolder(const app::CommandLine& cmd, const app::Settings& settings
     return true;
 }
 
-int runServerCommand(const app::CommandLine& cmd, const std::string& server) {
+server::Roles rolesOf(const app::Settings& settings) {
+    server::Roles roles;
+    if (!settings.userRole.empty()) {
+        roles.user = settings.userRole;
+    }
+    if (!settings.adminRole.empty()) {
+        roles.admin = settings.adminRole;
+    }
+    return roles;
+}
+
+int runServerCommand(const app::CommandLine& cmd, const std::string& server,
+                     const server::Roles& roles) {
+    const bool terminal = ::isatty(STDIN_FILENO) == 1;
     if (server.empty()) {
         std::cerr << "vora: サーバーが指定されていません。--server=CONNINFO か設定ファイルの "
                      "server で指定してください\n"
@@ -61,11 +75,12 @@ int runServerCommand(const app::CommandLine& cmd, const std::string& server) {
     }
     switch (cmd.action) {
     case app::Action::InitServer:
-        return server::InitServerCommand(server, std::cout, std::cerr);
+        return server::InitServerCommand(server, roles, std::cin, terminal, std::cout, std::cerr);
     case app::Action::ImportData:
         return server::ImportDataCommand(server, cmd.dataFile, std::cout, std::cerr);
     default:
-        return server::ExportDataCommand(server, cmd.dataFile, std::cout, std::cerr);
+        return server::ExportDataCommand(server, cmd.dataFile, std::cin, terminal, std::cout,
+                                         std::cerr);
     }
 }
 
@@ -105,7 +120,7 @@ int main(int argc, char** argv) {
     }
     if (cmd.action == app::Action::InitServer || cmd.action == app::Action::ImportData ||
         cmd.action == app::Action::ExportData) {
-        return runServerCommand(cmd, server);
+        return runServerCommand(cmd, server, rolesOf(settings));
     }
     if (cmd.action == app::Action::VerifyData) {
         return registry::VerifyDataFile(cmd.dataFile.empty() ? "vora.dat" : cmd.dataFile,
@@ -116,6 +131,7 @@ int main(int argc, char** argv) {
     return 2;
 #else
     CQuellmarkApp app;
-    return app.Run(argc, argv, cmd.replayScript, server);
+    const server::Roles roles = rolesOf(settings);
+    return app.Run(argc, argv, cmd.replayScript, server, roles.user, roles.admin);
 #endif
 }

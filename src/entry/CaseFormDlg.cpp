@@ -1,5 +1,6 @@
 #include "entry/CaseFormDlg.h"
 
+#include "entry/CaseHistoryDlg.h"
 #include "entry/DrugIncidentDlg.h"
 #include "entry/PreopDlg.h"
 #include "incident/IncidentDlg.h"
@@ -211,6 +212,7 @@ void remarksArea(Layout& l) {
     l.label(335, 292, 100, "術中、術後特記事項");
     l.multiLine(kNotes, 335, 308, 320, 70, fw::kWantReturn);
     l.check(kWithhold, 335, 384, 110, "学会への供給停止症例");
+    l.button(kHistoryButton, 480, 400, 55, "履歴", fw::kHidden);
     l.button(kConfirm, 540, 400, 55, "OK");
     l.button(2, 600, 400, 55, "ｷｬﾝｾﾙ");
     // Enter confirms nothing: every confirmation goes through the OK button's own steps.
@@ -257,6 +259,7 @@ CCaseFormDlg::CCaseFormDlg(CQuellmarkDoc& doc)
     OnClicked(kDrugIncidentButton, [this] { editDrugIncident(); });
     OnClicked(kIncidentButton, [this] { editIncident(); });
     OnClicked(kIdButton, [this] { fillFromSameId(); });
+    OnClicked(kHistoryButton, [this] { showHistory(); });
 }
 
 void CCaseFormDlg::DoDataExchange(fw::CDataExchange* pDX) {
@@ -324,7 +327,20 @@ bool CCaseFormDlg::OnInitDialog() {
     fw::CDialog::OnInitDialog();
     showComboTexts();
     fillComboLists();
+    ShowDlgItem(kHistoryButton, m_nRecordIndex >= 0 && m_pDoc->GetStore().HasHistory());
     return true;
+}
+
+void CCaseFormDlg::showHistory() {
+    std::vector<registry::HistoryLine> lines;
+    CString error;
+    if (!m_pDoc->GetStore().HistoryOf(*m_pDoc, m_nRecordIndex, lines, error)) {
+        fw::ShowMessage("履歴を読めません（"_sj + error + "）。"_sj);
+        return;
+    }
+    CCaseHistoryDlg dlg;
+    dlg.m_strHistory = entry::HistoryText(lines);
+    dlg.DoModal();
 }
 
 void CCaseFormDlg::showComboTexts() {
@@ -499,6 +515,7 @@ int RunExistingCase(CQuellmarkDoc& doc, int recordIndex) {
     const CCaseRecord record = doc.GetRecord(recordIndex);
     registry::ChangeBase base = doc.BaseOf({registry::JournalKind::Case, recordIndex});
     CCaseFormDlg dlg(doc);
+    dlg.m_nRecordIndex = recordIndex;
     ReadCase(dlg, record, doc);
     dlg.OnConfirm([&] { return keepCase(dlg, doc, record, recordIndex, base); });
     return dlg.DoModal();

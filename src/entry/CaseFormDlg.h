@@ -75,6 +75,8 @@ enum : int {
     kTransfusionNote = 1166,
     kBloodLossNote = 1167,
     kWithhold = 1180,
+    kHistoryButton = 1181, // the administrator's, on a department server
+
 };
 } // namespace caseform
 
@@ -100,6 +102,9 @@ public:
 
     // When the form was confirmed: the time of day the surgery date is written with.
     const fw::LocalDateTime& GetConfirmedAt() const noexcept { return m_confirmedAt; }
+    // The case the form corrects (-1 for a new one), whose history it can show.
+    int m_nRecordIndex = -1;
+
     // Called when OK has read and checked every field, before the form closes: false keeps it
     // open with everything typed (the change was refused and the user was told).
     void OnConfirm(std::function<bool()> keep) { m_keep = std::move(keep); }
@@ -124,6 +129,7 @@ private:
     void editDrugIncident();
     void editIncident();
     void fillFromSameId();
+    void showHistory();
 
     fw::LocalDateTime m_confirmedAt{};
     std::function<bool()> m_keep;

@@ -152,10 +152,15 @@ void CQuellmarkView::OnLogout() {
     CString error;
     CString notice;
     bool saved = false;
-    // A large registry takes a second or two (a million cases, a file of 280 MB).
-    fw::RunWithProgress("データを保存しています…"_sj, [&](fw::Progress& progress) {
-        saved = m_doc.GetStore().EndSession(m_doc, error, notice, progress);
-    });
+    registry::ChangeStore& store = m_doc.GetStore();
+    if (store.EndsSessionAtOnce()) {
+        saved = store.EndSession(m_doc, error, notice, fw::Progress::None());
+    } else {
+        // A large registry takes a second or two (a million cases, a file of 280 MB).
+        fw::RunWithProgress("データを保存しています…"_sj, [&](fw::Progress& progress) {
+            saved = store.EndSession(m_doc, error, notice, progress);
+        });
+    }
     if (!saved) {
         // Nothing may be lost: the user stays logged in and can try again. The state changes
         // only after a save, so that no login prompt opens over the message.

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class CQuellmarkDoc;
 
@@ -37,6 +38,15 @@ struct ChangeBase {
     std::string pendingToken;
 };
 
+// One change of a case as its history shows it: when (local time), who (the role), where (the
+// workstation and its address) and what changed, in Japanese.
+struct HistoryLine {
+    CString when;
+    CString who;
+    CString where;
+    CString what;
+};
+
 class ChangeStore {
 public:
     virtual ~ChangeStore() = default;
@@ -58,6 +68,17 @@ public:
     // logged in); notice, when set, is worth telling all the same.
     virtual bool EndSession(CQuellmarkDoc& doc, CString& error, CString& notice,
                             fw::Progress& progress) = 0;
+    // Whether EndSession is quick and must run on the window system's thread; else it may take
+    // a while and runs on a thread of its own behind a bar.
+    virtual bool EndsSessionAtOnce() const { return false; }
+
+    // Whether the store keeps who changed what (and the user may see it).
+    virtual bool HasHistory() const { return false; }
+    // The changes of the case at recordIndex and of its incident row, newest first.
+    virtual bool HistoryOf(const CQuellmarkDoc& /*doc*/, int /*recordIndex*/,
+                           std::vector<HistoryLine>& /*lines*/, CString& /*error*/) {
+        return false;
+    }
 };
 
 // The file store: the change is applied at once and appended to the document's journal (which

@@ -6,9 +6,12 @@
 #include "server/Registry.h"
 #include "server/Schema.h"
 
+#include <istream>
 #include <memory>
 #include <new>
 #include <ostream>
+#include <termios.h>
+#include <unistd.h>
 
 namespace server {
 namespace {
@@ -31,6 +34,25 @@ bool schemaReady(Connection& db, std::ostream& err) {
     return problem.IsEmpty();
 }
 
+// A line of the terminal without its echo.
+bool readHidden(std::istream& in, std::ostream& prompt, const std::string& text,
+                std::string& line) {
+    prompt << text << std::flush;
+    termios before{};
+    const bool tty = ::tcgetattr(STDIN_FILENO, &before) == 0;
+    if (tty) {
+        termios quiet = before;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    const bool got = bool(std::getline(in, line));
+    if (tty) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+        prompt << "\n";
+    }
+    return got;
+}
+
 std::string counts(const CQuellmarkDoc& doc) {
     return "症例 " + std::to_string(doc.GetRecordCount()) + " 件、偶発症 " +
            std::to_string(doc.GetIncidentCount()) + " 件";
@@ -38,13 +60,56 @@ std::string counts(const CQuellmarkDoc& doc) {
 
 } // namespace
 
-int InitServerCommand(const std::string& conninfo, std::ostream& out, std::ostream& err) {
+bool ReadRolePasswords(std::istream& in, bool terminal, std::ostream& prompt,
+                       RolePasswords& passwords, std::string& why) {
+    struct Ask {
+        const char* who;
+        std::string& password;
+    } asks[] = {{"管理者", passwords.admin}, {"一般ユーザー", passwords.user}};
+    for (const Ask& ask : asks) {
+        if (!terminal) {
+            if (!std::getline(in, ask.password)) {
+                why = std::string(ask.who) +
+                      "のパスワードの行がありません（1 行目に管理者、2 行目に一般"
+                      "ユーザーのパスワード）";
+                return false;
+            }
+        } else {
+            std::string again;
+            if (!readHidden(in, prompt, std::string(ask.who) + "のパスワード: ", ask.password) ||
+                !readHidden(in, prompt, "もう一度: ", again)) {
+                why = "パスワードが入力されませんでした";
+                return false;
+            }
+            if (again != ask.password) {
+                why = std::string(ask.who) + "のパスワードが一致しません";
+                return false;
+            }
+        }
+        if (ask.password.empty()) {
+            why = std::string(ask.who) + "のパスワードが空です";
+            return false;
+        }
+        CString typed;
+        if (!CString::FromUtf8(ask.password, typed)) {
+            why = std::string(ask.who) + "のパスワードに Shift-JIS にない文字があります";
+            return false;
+        }
+    }
+    return true;
+}
+
+int InitServerCommand(const std::string& conninfo, const Roles& roles, std::istream& in,
+                      bool terminal, std::ostream& out, std::ostream& err) {
     Connection db;
     if (!connect(db, conninfo, err)) {
         return 1;
     }
     std::string report;
-    if (!InitSchema(db, report)) {
+    const auto ask = [&](RolePasswords& passwords, std::string& why) {
+        return ReadRolePasswords(in, terminal, err, passwords, why);
+    };
+    if (!InitSchema(db, roles, ask, report)) {
         err << "vora: " << report << "\n";
         return 1;
     }
@@ -82,10 +147,16 @@ int ImportDataCommand(const std::string& conninfo, const std::string& file, std:
     return 0;
 }
 
-int ExportDataCommand(const std::string& conninfo, const std::string& file, std::ostream& out,
-                      std::ostream& err) {
+int ExportDataCommand(const std::string& conninfo, const std::string& file, std::istream& in,
+                      bool terminal, std::ostream& out, std::ostream& err) {
     Connection db;
     if (!connect(db, conninfo, err) || !schemaReady(db, err)) {
+        return 1;
+    }
+    RolePasswords passwords;
+    std::string why;
+    if (!ReadRolePasswords(in, terminal, err, passwords, why)) {
+        err << "vora: 書き出しませんでした: " << why << "\n";
         return 1;
     }
     try {
@@ -97,6 +168,10 @@ int ExportDataCommand(const std::string& conninfo, const std::string& file, std:
             err << "vora: サーバーの台帳を読めません: " << error.ToUtf8() << "\n";
             return 1;
         }
+        CString admin, user;
+        CString::FromUtf8(passwords.admin, admin);
+        CString::FromUtf8(passwords.user, user);
+        doc.SetPasswords(admin, user);
         if (!doc.SaveDataFile(&error)) {
             err << "vora: " << error.ToUtf8() << "\n";
             return 1;

@@ -9,6 +9,7 @@
 #include <pwd.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace server {
 namespace {
@@ -71,6 +72,21 @@ struct KnownMessage {
 };
 
 constexpr KnownMessage kKnownMessages[] = {
+    {"does not match host name",
+     "サーバーの証明書の名前「%s」が接続先の名前と合いません。接続文字列の host "
+     "を証明書の名前にするか、"
+     "管理者に確かめてください",
+     "certificate for"},
+    {"root certificate file",
+     "病院の認証局の証明書ファイル（sslrootcert）が見つかりません。接続文字列の sslrootcert "
+     "を確かめて"
+     "ください",
+     ""},
+    {"certificate verify failed",
+     "サーバーの証明書を確かめられません（病院の認証局が発行したものではありません）。sslrootcert "
+     "の"
+     "認証局の証明書と、サーバーの証明書を確かめてください",
+     ""},
     {"could not translate host name",
      "サーバー名「%s」が見つかりません。名前とネットワークを確かめてください", "host name"},
     {"Connection refused", "サーバーが接続を受け付けません。サーバーが動いているか確かめてください",
@@ -220,25 +236,105 @@ std::string Connection::ApplicationName() {
     return name.substr(0, 63);
 }
 
-bool Connection::begin(const std::string& conninfo, bool wait, CString& error) {
-    Close();
+bool Connection::Reachable(const std::string& conninfo, CString& error) {
     const std::string application = ApplicationName();
+    const char* keys[] = {"connect_timeout", "dbname", "application_name", nullptr};
+    const char* values[] = {"10", conninfo.c_str(), application.c_str(), nullptr};
+    EnglishMessages english;
+    switch (PQpingParams(keys, values, 1)) {
+    case PQPING_OK:
+        return true;
+    case PQPING_REJECT:
+        error = "サーバーが接続を受け付けていません（起動中か停止中です）"_sj;
+        return false;
+    case PQPING_NO_ATTEMPT: {
+        char* why = nullptr;
+        PQconninfoOption* parsed = PQconninfoParse(conninfo.c_str(), &why);
+        error = why ? TranslateMessage(why) : "接続文字列が正しくありません"_sj;
+        PQconninfoFree(parsed);
+        PQfreemem(why);
+        return false;
+    }
+    case PQPING_NO_RESPONSE:
+        break;
+    }
+    // No answer: the reason of a connection that logs in with nothing tells why.
+    PGconn* conn = PQconnectdbParams(keys, values, 1);
+    error = TranslateMessage(conn ? PQerrorMessage(conn) : "");
+    PQfinish(conn);
+    return false;
+}
+
+bool Connection::OnThisMachine(const std::string& conninfo, std::string* sslmode) {
+    // libpq resolves the service file and the environment when it starts a connection; what
+    // it resolved is read before anything was sent.
+    const char* keys[] = {"dbname", nullptr};
+    const char* values[] = {conninfo.c_str(), nullptr};
+    PGconn* probe = PQconnectStartParams(keys, values, 1);
+    if (!probe) {
+        return false;
+    }
+    std::string hosts, addresses;
+    if (PQconninfoOption* options = PQconninfo(probe)) {
+        for (PQconninfoOption* o = options; o->keyword; ++o) {
+            const std::string value = o->val ? o->val : "";
+            if (std::strcmp(o->keyword, "host") == 0) {
+                hosts = value;
+            } else if (std::strcmp(o->keyword, "hostaddr") == 0) {
+                addresses = value;
+            } else if (std::strcmp(o->keyword, "sslmode") == 0 && sslmode) {
+                *sslmode = value;
+            }
+        }
+        PQconninfoFree(options);
+    }
+    PQfinish(probe);
+    auto local = [](const std::string& list, bool paths) {
+        std::size_t at = 0;
+        do {
+            const std::size_t end = list.find(',', at);
+            const std::string one = list.substr(at, end == std::string::npos ? end : end - at);
+            const bool here = one.empty() || one == "localhost" || one == "::1" ||
+                              one.rfind("127.", 0) == 0 || (paths && one[0] == '/');
+            if (!here) {
+                return false;
+            }
+            at = end == std::string::npos ? end : end + 1;
+        } while (at != std::string::npos);
+        return true;
+    };
+    return addresses.empty() ? local(hosts, true) : local(addresses, false);
+}
+
+bool Connection::begin(const std::string& conninfo, bool wait, const Login& login, CString& error,
+                       bool* authFailed) {
+    Close();
+    if (authFailed) {
+        *authFailed = false;
+    }
+    const std::string application = ApplicationName();
+    std::string sslmode;
+    const bool here = OnThisMachine(conninfo, &sslmode);
+    const bool checked = sslmode == "require" || sslmode == "verify-ca" || sslmode == "verify-full";
     // Before the user's string, so that it may choose otherwise; after it, what the program
-    // depends on.
-    const std::array<const char*, 11> keys = {"connect_timeout",
-                                              "keepalives",
-                                              "keepalives_idle",
-                                              "keepalives_interval",
-                                              "keepalives_count",
-                                              "tcp_user_timeout",
-                                              "dbname",
-                                              "application_name",
-                                              "client_encoding",
-                                              nullptr,
-                                              nullptr};
-    const std::array<const char*, 11> values = {
-        "10",   "1",     "10",   "5", "3", "15000", conninfo.c_str(), application.c_str(),
-        "UTF8", nullptr, nullptr};
+    // depends on: a password for another machine goes encrypted, or not at all.
+    std::vector<const char*> keys = {
+        "connect_timeout",  "keepalives",       "keepalives_idle", "keepalives_interval",
+        "keepalives_count", "tcp_user_timeout", "dbname",          "application_name",
+        "client_encoding"};
+    std::vector<const char*> values = {
+        "10", "1", "10", "5", "3", "15000", conninfo.c_str(), application.c_str(), "UTF8"};
+    const bool sendsPassword = !login.role.empty();
+    if (sendsPassword) {
+        keys.insert(keys.end(), {"user", "password"});
+        values.insert(values.end(), {login.role.c_str(), login.password.c_str()});
+        if (!here && !checked) {
+            keys.push_back("sslmode");
+            values.push_back("require");
+        }
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
     EnglishMessages english;
     m_conn = wait ? PQconnectdbParams(keys.data(), values.data(), 1)
                   : PQconnectStartParams(keys.data(), values.data(), 1);
@@ -247,7 +343,16 @@ bool Connection::begin(const std::string& conninfo, bool wait, CString& error) {
         return false;
     }
     if (PQstatus(m_conn) == CONNECTION_BAD) {
-        error = TranslateMessage(PQerrorMessage(m_conn));
+        const std::string reason = PQerrorMessage(m_conn);
+        if (authFailed) {
+            *authFailed = reason.find("password authentication failed") != std::string::npos ||
+                          (reason.find("role \"") != std::string::npos &&
+                           reason.find("does not exist") != std::string::npos);
+        }
+        error = reason.find("SSL was required") != std::string::npos
+                    ? "サーバーとの接続を暗号化できないため、パスワードを送りませんでした。サーバー"
+                      "で TLS（ssl = on）を使えるようにするよう、管理者に依頼してください"_sj
+                    : TranslateMessage(reason);
         Close();
         return false;
     }
@@ -255,12 +360,49 @@ bool Connection::begin(const std::string& conninfo, bool wait, CString& error) {
     return true;
 }
 
-bool Connection::Open(const std::string& conninfo, CString& error) {
-    return begin(conninfo, true, error);
+bool Connection::Open(const std::string& conninfo, CString& error, const Login& login,
+                      bool* authFailed) {
+    return begin(conninfo, true, login, error, authFailed);
 }
 
-bool Connection::Start(const std::string& conninfo, CString& error) {
-    return begin(conninfo, false, error);
+bool Connection::Start(const std::string& conninfo, CString& error, const Login& login) {
+    return begin(conninfo, false, login, error, nullptr);
+}
+
+bool Connection::IsEncrypted() const {
+    return m_conn && PQsslInUse(m_conn) == 1;
+}
+
+std::string Connection::Role() const {
+    const char* user = m_conn ? PQuser(m_conn) : nullptr;
+    return user ? user : "";
+}
+
+std::string Connection::HashedPassword(const std::string& password, const std::string& role) const {
+    if (!m_conn) {
+        return {};
+    }
+    char* hashed = PQencryptPasswordConn(m_conn, password.c_str(), role.c_str(), "scram-sha-256");
+    if (!hashed) {
+        return {};
+    }
+    std::string result = hashed;
+    PQfreemem(hashed);
+    return result;
+}
+
+std::string Connection::QuoteIdentifier(const std::string& name) const {
+    char* quoted = m_conn ? PQescapeIdentifier(m_conn, name.data(), name.size()) : nullptr;
+    std::string result = quoted ? quoted : "";
+    PQfreemem(quoted);
+    return result;
+}
+
+std::string Connection::QuoteLiteral(const std::string& text) const {
+    char* quoted = m_conn ? PQescapeLiteral(m_conn, text.data(), text.size()) : nullptr;
+    std::string result = quoted ? quoted : "";
+    PQfreemem(quoted);
+    return result;
 }
 
 Connection::PollState Connection::Poll(CString& error) {
@@ -275,6 +417,7 @@ Connection::PollState Connection::Poll(CString& error) {
     case PGRES_POLLING_WRITING:
         return PollState::Writing;
     case PGRES_POLLING_OK:
+        PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
         return PollState::Done;
     default:
         error = TranslateMessage(PQerrorMessage(m_conn));

@@ -62,6 +62,13 @@ struct ServerError {
     bool connectionLost = false;
 };
 
+// Who logs in: a role of the registry with its password, or (role empty) whoever the
+// connection string and libpq's files name.
+struct Login {
+    std::string role;
+    std::string password; // UTF-8
+};
+
 class Connection {
 public:
     Connection();
@@ -75,17 +82,30 @@ public:
     static std::string ApplicationName();
 
     // Connects with conninfo (a connection string, a URI or "service=NAME"), waiting for it.
-    // False with error for the user.
-    bool Open(const std::string& conninfo, CString& error);
+    // A password goes to a server on another machine only over an encrypted connection: the
+    // connection then asks for TLS unless conninfo asks for a stricter check. False with error
+    // for the user; authFailed tells a wrong password or an unknown role from other failures.
+    bool Open(const std::string& conninfo, CString& error, const Login& login = {},
+              bool* authFailed = nullptr);
     // The same without waiting: Start, then Poll whenever Socket() is ready for what
     // WantsWrite() says, until Poll says Done or Failed.
     enum class PollState { Reading, Writing, Done, Failed };
-    bool Start(const std::string& conninfo, CString& error);
+    bool Start(const std::string& conninfo, CString& error, const Login& login = {});
     PollState Poll(CString& error);
     void Close();
 
     bool IsOpen() const;
     int Socket() const;
+    // Whether the connection is encrypted (TLS).
+    bool IsEncrypted() const;
+    // The role the connection is logged in as.
+    std::string Role() const;
+    // A password as the server keeps it (a SCRAM-SHA-256 verifier), made here so that the
+    // password itself never goes over the connection; empty when it could not be made.
+    std::string HashedPassword(const std::string& password, const std::string& role) const;
+    // An identifier or a literal quoted for SQL text.
+    std::string QuoteIdentifier(const std::string& name) const;
+    std::string QuoteLiteral(const std::string& text) const;
     // Where this connection goes, for the status bar: "HOST/DBNAME" or "SOCKET/DBNAME".
     std::string Describe() const;
 
@@ -113,8 +133,15 @@ public:
 
     pg_conn* Raw() const noexcept { return m_conn; }
 
+    // Whether a server answers at conninfo, without logging in; false with error (why not).
+    static bool Reachable(const std::string& conninfo, CString& error);
+    // Whether every host conninfo names (with libpq's service file and environment) is this
+    // machine: a Unix socket, localhost or a loopback address. Also the sslmode it asks for.
+    static bool OnThisMachine(const std::string& conninfo, std::string* sslmode = nullptr);
+
 private:
-    bool begin(const std::string& conninfo, bool wait, CString& error);
+    bool begin(const std::string& conninfo, bool wait, const Login& login, CString& error,
+               bool* authFailed);
     ServerError errorOf(pg_result* result) const;
     void drainResults();
 

@@ -9,6 +9,12 @@
 #include <numeric>
 
 namespace server {
+
+const char* const kListNamesUpdate =
+    "UPDATE vora.lists SET names = ARRAY(SELECT name FROM vora.list_items "
+    "WHERE list_index = $1::integer ORDER BY position) WHERE list_index = $1::integer "
+    "RETURNING last_change";
+
 namespace {
 
 // A COPY out of the server into row, reading its binary rows.
@@ -82,37 +88,29 @@ CString textOf(const Field& utf8, const Field& exact, LoadNotes& notes) {
     return CString(cp932);
 }
 
-bool loadSettings(Connection& db, CQuellmarkDoc& doc, Versions& versions, LoadNotes& notes,
-                  CString& error) {
-    std::optional<Result> p = query(db,
-                                    "SELECT admin_password, user_password, exact_admin_password, "
-                                    "exact_user_password, last_change FROM vora.passwords",
+// The hospital information. The passwords are the roles' own and stay on the server.
+bool loadSettings(Connection& db, CQuellmarkDoc& doc, Versions& versions, CString& error) {
+    std::optional<Result> h = query(db,
+                                    "SELECT hospital_type, hospital_location, beds, specialists, "
+                                    "full_time, part_time, last_change FROM vora.hospital",
                                     error);
-    std::optional<Result> h =
-        p ? query(db,
-                  "SELECT hospital_type, hospital_location, beds, specialists, full_time, "
-                  "part_time, last_change FROM vora.hospital",
-                  error)
-          : std::nullopt;
     if (!h) {
         return false;
     }
-    if (p->Rows() != 1 || h->Rows() != 1) {
-        error = "サーバーのパスワードか病院情報の行がありません"_sj;
+    if (h->Rows() != 1) {
+        error = "サーバーの病院情報の行がありません"_sj;
         return false;
     }
-    doc.SetPasswords(textOf(fieldOf(*p, 0, 0), fieldOf(*p, 0, 2), notes),
-                     textOf(fieldOf(*p, 0, 1), fieldOf(*p, 0, 3), notes));
     std::int32_t type, location, beds;
     float specialists, fullTime, partTime;
-    if (!ReadInt64(fieldOf(*p, 0, 4), versions.passwords) || !ReadInt(fieldOf(*h, 0, 0), type) ||
-        !ReadInt(fieldOf(*h, 0, 1), location) || !ReadInt(fieldOf(*h, 0, 2), beds) ||
-        !ReadFloat(fieldOf(*h, 0, 3), specialists) || !ReadFloat(fieldOf(*h, 0, 4), fullTime) ||
-        !ReadFloat(fieldOf(*h, 0, 5), partTime) ||
+    if (!ReadInt(fieldOf(*h, 0, 0), type) || !ReadInt(fieldOf(*h, 0, 1), location) ||
+        !ReadInt(fieldOf(*h, 0, 2), beds) || !ReadFloat(fieldOf(*h, 0, 3), specialists) ||
+        !ReadFloat(fieldOf(*h, 0, 4), fullTime) || !ReadFloat(fieldOf(*h, 0, 5), partTime) ||
         !ReadInt64(fieldOf(*h, 0, 6), versions.hospital)) {
-        error = "サーバーのパスワードか病院情報の値が正しくありません"_sj;
+        error = "サーバーの病院情報の値が正しくありません"_sj;
         return false;
     }
+    doc.SetPasswords({}, {});
     doc.SetHospitalInfo(type, location, beds, specialists, fullTime, partTime);
     return true;
 }
@@ -260,14 +258,19 @@ bool copyIn(Connection& db, const std::string& into, int count,
     return ok;
 }
 
+// The file's passwords become the roles' (hashed here); its hospital information the
+// registry's.
 bool importSettings(Connection& db, const CQuellmarkDoc& doc, CString& error) {
-    Param exactAdmin, exactUser;
-    Param admin = TextParam(doc.GetAdminPassword().view(), &exactAdmin);
-    Param user = TextParam(doc.GetUserPassword().view(), &exactUser);
-    return query(db,
-                 "UPDATE vora.passwords SET admin_password = $1, user_password = $2, "
-                 "exact_admin_password = $3, exact_user_password = $4",
-                 error, {admin, user, exactAdmin, exactUser}) &&
+    Roles roles;
+    if (!RolesOf(db, roles)) {
+        error = "サーバーの台帳のロールが分かりません"_sj;
+        return false;
+    }
+    std::string admin, user;
+    TextToUtf8(doc.GetAdminPassword().view(), admin);
+    TextToUtf8(doc.GetUserPassword().view(), user);
+    return SetRolePassword(db, roles.admin, admin, error) &&
+           SetRolePassword(db, roles.user, user, error) &&
            query(db,
                  "UPDATE vora.hospital SET hospital_type = $1, hospital_location = $2, beds = $3, "
                  "specialists = $4, full_time = $5, part_time = $6",
@@ -299,9 +302,8 @@ bool importLists(Connection& db, const CQuellmarkDoc& doc, CString& error) {
         if (!ok) {
             return false;
         }
-        // The list's row records the change.
-        if (!query(db, "UPDATE vora.lists SET list_name = list_name WHERE list_index = $1::integer",
-                   error, {Param::Int4(list)})) {
+        // The list's row records the change, with its names.
+        if (!query(db, kListNamesUpdate, error, {Param::Int4(list)})) {
             return false;
         }
     }
@@ -364,7 +366,7 @@ bool LoadRegistry(Connection& db, CQuellmarkDoc& doc, Versions& versions, LoadNo
     std::optional<Result> last =
         query(db, "SELECT coalesce(max(seq), 0)::bigint FROM vora.changes", error);
     const bool ok = last && ReadInt64(fieldOf(*last, 0, 0), versions.lastChange) &&
-                    loadSettings(db, doc, versions, notes, error) &&
+                    loadSettings(db, doc, versions, error) &&
                     loadLists(db, doc, versions, notes, error) &&
                     loadIncidents(db, doc, notes, error) &&
                     loadCases(db, doc, versions, notes, error) && runAll(db, {"COMMIT"}, error);

@@ -7,6 +7,8 @@
 #include "server/Rows.h"
 #include "server/SchemaSql.h"
 
+#include <optional>
+
 namespace server {
 namespace {
 
@@ -107,7 +109,95 @@ CString SchemaProblem(int version) {
     return "台帳のスキーマがこのプログラムより新しい版です。新しい版のプログラムを使ってください"_sj;
 }
 
-bool InitSchema(Connection& db, std::string& report) {
+namespace {
+
+bool exec(Connection& db, const std::string& sql, std::string& why) {
+    ServerError error;
+    if (!db.Exec(sql, error)) {
+        why = error.message.ToUtf8();
+        return false;
+    }
+    return true;
+}
+
+// The passwords of a registry of version 1, which become its roles'.
+bool passwordsOfVersion1(Connection& db, RolePasswords& passwords, std::string& why) {
+    ServerError error;
+    std::optional<Result> r =
+        db.Query("SELECT admin_password, user_password FROM vora.passwords", {}, error);
+    if (!r || r->Rows() != 1) {
+        why = r ? "パスワードの行がありません" : error.message.ToUtf8();
+        return false;
+    }
+    passwords.admin = std::string(r->Value(0, 0));
+    passwords.user = std::string(r->Value(0, 1));
+    return true;
+}
+
+// Makes the role, or gives the one there its new password; says in notes when it was there.
+bool makeRole(Connection& db, const std::string& role, const std::string& password,
+              std::string& notes, std::string& why) {
+    ServerError error;
+    std::optional<Result> found =
+        db.Query("SELECT 1 FROM pg_roles WHERE rolname = $1", {Param::Text(role)}, error);
+    if (!found) {
+        why = error.message.ToUtf8();
+        return false;
+    }
+    const std::string hashed = db.HashedPassword(password, role);
+    if (hashed.empty()) {
+        why = "パスワードを暗号化できません";
+        return false;
+    }
+    const bool there = found->Rows() > 0;
+    if (there) {
+        notes += "ロール " + role + " はすでにあったので、ログインとパスワードを設定し直しました。";
+    }
+    return exec(db,
+                std::string(there ? "ALTER" : "CREATE") + " ROLE " + db.QuoteIdentifier(role) +
+                    " LOGIN PASSWORD " + db.QuoteLiteral(hashed),
+                why);
+}
+
+bool upgradeTo2(Connection& db, const Roles& roles, const RolePasswords& passwords,
+                std::string& notes, std::string& why) {
+    return makeRole(db, roles.user, passwords.user, notes, why) &&
+           makeRole(db, roles.admin, passwords.admin, notes, why) &&
+           exec(db,
+                SchemaVersion2Sql(db.QuoteIdentifier(roles.user), db.QuoteIdentifier(roles.admin),
+                                  db.QuoteLiteral(roles.user), db.QuoteLiteral(roles.admin),
+                                  CaseColumnList(), IncidentColumnList()),
+                why);
+}
+
+} // namespace
+
+bool SetRolePassword(Connection& db, const std::string& role, const std::string& password,
+                     CString& error) {
+    const std::string hashed = db.HashedPassword(password, role);
+    ServerError failed;
+    if (hashed.empty() || !db.Query("SELECT vora.set_password($1, $2)",
+                                    {Param::Text(role), Param::Text(hashed)}, failed)) {
+        error = hashed.empty() ? "パスワードを暗号化できません"_sj : failed.message;
+        return false;
+    }
+    return true;
+}
+
+bool RolesOf(Connection& db, Roles& roles) {
+    ServerError error;
+    std::optional<Result> r = db.Query("SELECT user_role, admin_role FROM vora.roles", {}, error);
+    if (!r || r->Rows() != 1) {
+        return false;
+    }
+    roles.user = std::string(r->Value(0, 0));
+    roles.admin = std::string(r->Value(0, 1));
+    return true;
+}
+
+bool InitSchema(Connection& db, const Roles& roles,
+                const std::function<bool(RolePasswords&, std::string& why)>& ask,
+                std::string& report) {
     const int version = SchemaVersionOf(db);
     if (version == kSchemaVersion) {
         report = "スキーマ vora はすでにバージョン " + std::to_string(kSchemaVersion) +
@@ -125,16 +215,39 @@ bool InitSchema(Connection& db, std::string& report) {
                  " まで）より新しいため、変更できません。新しい版のプログラムを使ってください。";
         return false;
     }
-    ServerError error;
-    const bool made = db.Exec("BEGIN", error) && db.Exec(SchemaVersion1Sql(), error) &&
-                      addFirstRows(db, error) && db.Exec("COMMIT", error);
-    if (!made) {
-        ServerError ignored;
-        db.Exec("ROLLBACK", ignored);
-        report = "スキーマ vora を作成できません（" + error.message.ToUtf8() + "）。";
+    if (roles.user.empty() || roles.admin.empty() || roles.user == roles.admin) {
+        report = "一般ユーザーと管理者のロールには、別々の名前が要ります。";
         return false;
     }
-    report = "スキーマ vora（バージョン " + std::to_string(kSchemaVersion) + "）を作成しました。";
+    RolePasswords passwords;
+    std::string why;
+    if (version == 0 && !ask(passwords, why)) {
+        report = "スキーマ vora を作成しませんでした（" + why + "）。";
+        return false;
+    }
+    std::string notes;
+    ServerError error;
+    const bool done =
+        exec(db, "BEGIN", why) &&
+        (version != 0 || (exec(db, SchemaVersion1Sql(), why) &&
+                          (addFirstRows(db, error) || (why = error.message.ToUtf8(), false)))) &&
+        (version != 1 || passwordsOfVersion1(db, passwords, why)) &&
+        upgradeTo2(db, roles, passwords, notes, why) && exec(db, "COMMIT", why);
+    if (!done) {
+        ServerError ignored;
+        db.Exec("ROLLBACK", ignored);
+        report = std::string(version == 0 ? "スキーマ vora を作成できません（"
+                                          : "スキーマ vora を新しくできません（") +
+                 why + "）。";
+        return false;
+    }
+    report =
+        std::string(version == 0 ? "スキーマ vora（バージョン " : "スキーマ vora をバージョン ") +
+        std::to_string(kSchemaVersion) +
+        (version == 0 ? "）を作成しました。"
+                      : " に新しくしました（パスワードはロールのものになりました）。") +
+        "一般ユーザーのロールは " + roles.user + "、管理者のロールは " + roles.admin + " です。" +
+        notes;
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include "framework/String.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,7 +15,18 @@ namespace server {
 class Connection;
 
 // The version of the schema this program makes and works with.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
+
+// The registry's two login roles of PostgreSQL, whose passwords are those of the login.
+struct Roles {
+    std::string user = "vora_user";
+    std::string admin = "vora_admin";
+};
+// Their passwords as typed (UTF-8).
+struct RolePasswords {
+    std::string admin;
+    std::string user;
+};
 // The number of the advisory lock every write transaction takes first.
 constexpr long long kWriteLock = 0x766f7261; // "vora"
 // The channel the change log's trigger notifies.
@@ -37,9 +49,19 @@ int SchemaVersionOf(Connection& db);
 // SchemaVersionOf gives it), in Japanese; empty when it is the one this program works with.
 CString SchemaProblem(int version);
 
-// Makes the schema in a database that has none, in one transaction; upgrades an older one.
-// The text for the user says what was done ("作成しました", "変更はありません"); false with the
-// reason when it could not be done (also when the schema is newer than this program).
-bool InitSchema(Connection& db, std::string& report);
+// Makes the schema in a database that has none, in one transaction, with the two roles (made
+// when missing) and the passwords ask gives (false with why: nothing is made); upgrades an
+// older one, whose passwords become the roles'. The text for the user says what was done
+// ("作成しました", "変更はありません"); false with the reason when it could not be done (also when
+// the schema is newer than this program).
+bool InitSchema(Connection& db, const Roles& roles,
+                const std::function<bool(RolePasswords&, std::string& why)>& ask,
+                std::string& report);
+// Sets a role's password, hashed here, through the schema's function for it (inside the
+// caller's transaction, if any).
+bool SetRolePassword(Connection& db, const std::string& role, const std::string& password,
+                     CString& error);
+// The roles the registry of db was made with; false when db holds none.
+bool RolesOf(Connection& db, Roles& roles);
 
 } // namespace server

@@ -2,6 +2,9 @@
 
 #include "server/SchemaSql.h"
 
+#include <utility>
+#include <vector>
+
 namespace server {
 
 const char* SchemaVersion1Sql() {
@@ -340,6 +343,161 @@ INSERT INTO vora.lists (list_index, list_name) VALUES
     (4, 'departments');
 INSERT INTO vora.schema_info (version) VALUES (1);
 )sql";
+}
+
+namespace {
+
+// text with every %NAME% replaced by its value.
+std::string filled(std::string text,
+                   const std::vector<std::pair<std::string, std::string>>& values) {
+    for (const auto& [name, value] : values) {
+        const std::string mark = "%" + name + "%";
+        for (std::size_t at = text.find(mark); at != std::string::npos;
+             at = text.find(mark, at + value.size())) {
+            text.replace(at, mark.size(), value);
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+std::string SchemaVersion2Sql(const std::string& userRole, const std::string& adminRole,
+                              const std::string& userName, const std::string& adminName,
+                              const std::string& caseColumns, const std::string& incidentColumns) {
+    return filled(R"sql(
+-- The registry's two roles: the general user's and the administrator's.
+CREATE TABLE vora.roles (
+    only_row boolean PRIMARY KEY DEFAULT true CHECK (only_row),
+    user_role name NOT NULL,
+    admin_role name NOT NULL
+);
+INSERT INTO vora.roles (user_role, admin_role) VALUES (%USER_NAME%, %ADMIN_NAME%);
+
+-- A list's names in its own row too, so that its history shows them before and after.
+ALTER TABLE vora.lists ADD COLUMN names text[] NOT NULL DEFAULT '{}';
+UPDATE vora.lists l SET names = coalesce(
+    (SELECT array_agg(name ORDER BY position) FROM vora.list_items i
+     WHERE i.list_index = l.list_index), '{}');
+
+-- The passwords are the roles' own, kept by the server alone.
+DROP TABLE vora.passwords;
+
+-- Who changed what, when and from where; written by the triggers alone, changed by no role
+-- of the registry.
+CREATE TABLE vora.history (
+    id bigserial PRIMARY KEY,
+    changed_at timestamptz NOT NULL DEFAULT now(),
+    role_name name NOT NULL DEFAULT session_user,
+    workstation text NOT NULL DEFAULT current_setting('application_name'),
+    client_address inet DEFAULT inet_client_addr(),
+    what text NOT NULL,     -- case, incident, list, hospital, password
+    target integer,         -- record index, incident row or list number
+    before jsonb,           -- the row before a change; none for a new row
+    after jsonb
+);
+CREATE INDEX history_target ON vora.history (what, target);
+
+-- The rows a statement wrote (argument 0: what they are, 1: the key column, '' for a table of
+-- one row) as history rows.
+CREATE FUNCTION vora.record_history() RETURNS trigger
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, vora AS $f$
+DECLARE
+    target text := CASE WHEN TG_ARGV[1] = '' THEN 'NULL::integer' ELSE 'n.' || quote_ident(TG_ARGV[1]) END;
+BEGIN
+    IF TG_OP = 'INSERT' THEN
+        EXECUTE format('INSERT INTO vora.history (what, target, after) '
+                       'SELECT %L, %s, to_jsonb(n) FROM new_rows n', TG_ARGV[0], target);
+    ELSE
+        EXECUTE format('INSERT INTO vora.history (what, target, before, after) '
+                       'SELECT %L, %s, to_jsonb(o), to_jsonb(n) FROM new_rows n JOIN old_rows o ON %s',
+                       TG_ARGV[0], target,
+                       CASE WHEN TG_ARGV[1] = '' THEN 'true'
+                            ELSE format('o.%1$I = n.%1$I', TG_ARGV[1]) END);
+    END IF;
+    RETURN NULL;
+END
+$f$;
+
+DO $do$
+DECLARE
+    t record;
+BEGIN
+    FOR t IN SELECT * FROM (VALUES ('cases', 'case', 'record_index'),
+                                   ('incidents', 'incident', 'row_index'),
+                                   ('lists', 'list', 'list_index'), ('hospital', 'hospital', ''))
+        AS v(name, what, target)
+    LOOP
+        EXECUTE format('CREATE TRIGGER %I AFTER INSERT ON vora.%I '
+                       'REFERENCING NEW TABLE AS new_rows FOR EACH STATEMENT '
+                       'EXECUTE FUNCTION vora.record_history(%L, %L)',
+                       t.name || '_history_insert', t.name, t.what, t.target);
+        EXECUTE format('CREATE TRIGGER %I AFTER UPDATE ON vora.%I '
+                       'REFERENCING OLD TABLE AS old_rows NEW TABLE AS new_rows FOR EACH STATEMENT '
+                       'EXECUTE FUNCTION vora.record_history(%L, %L)',
+                       t.name || '_history_update', t.name, t.what, t.target);
+    END LOOP;
+END
+$do$;
+
+-- The change log is written by the triggers alone, whoever changed the registry.
+ALTER FUNCTION vora.log_changes() SECURITY DEFINER SET search_path = pg_catalog, vora;
+
+-- A password of one of the registry's roles, given hashed (a SCRAM verifier), so that the
+-- password itself never reaches the server or its log.
+CREATE FUNCTION vora.set_password(role_name text, verifier text) RETURNS void
+LANGUAGE plpgsql SECURITY DEFINER SET search_path = pg_catalog, vora AS $f$
+BEGIN
+    IF NOT EXISTS (SELECT 1 FROM vora.roles WHERE role_name IN (user_role, admin_role)) THEN
+        RAISE EXCEPTION 'not a role of the registry: %', role_name USING ERRCODE = '42501';
+    END IF;
+    IF verifier NOT LIKE 'SCRAM-SHA-256$%' THEN
+        RAISE EXCEPTION 'a password must come hashed' USING ERRCODE = '22023';
+    END IF;
+    EXECUTE format('ALTER ROLE %I PASSWORD %L', role_name, verifier);
+    INSERT INTO vora.history (what, after) VALUES ('password', jsonb_build_object('role', role_name));
+END
+$f$;
+
+-- What each role may do. Reading is everyone's; cases and incidents are written by both, the
+-- lists, the hospital information and the passwords by the administrator; the server's own
+-- columns (numbers, times, workstations) by the triggers alone; the history by no one.
+REVOKE ALL ON SCHEMA vora FROM PUBLIC;
+REVOKE ALL ON ALL TABLES IN SCHEMA vora FROM PUBLIC;
+REVOKE ALL ON ALL SEQUENCES IN SCHEMA vora FROM PUBLIC;
+REVOKE EXECUTE ON FUNCTION vora.set_password(text, text) FROM PUBLIC;
+GRANT USAGE ON SCHEMA vora TO %USER%, %ADMIN%;
+GRANT SELECT ON vora.schema_info, vora.roles, vora.changes, vora.cases, vora.incidents,
+                vora.lists, vora.list_items, vora.hospital, vora.code_labels, vora.case_export
+    TO %USER%, %ADMIN%;
+GRANT SELECT ON vora.history TO %ADMIN%;
+GRANT USAGE ON SEQUENCE vora.change_seq TO %USER%, %ADMIN%;
+GRANT INSERT (record_index, surgery_date, %CASE_COLUMNS%, exact_texts),
+      UPDATE (surgery_date, %CASE_COLUMNS%, exact_texts) ON vora.cases TO %USER%, %ADMIN%;
+GRANT INSERT (row_index, %INCIDENT_COLUMNS%, exact_texts),
+      UPDATE (%INCIDENT_COLUMNS%, exact_texts) ON vora.incidents TO %USER%, %ADMIN%;
+GRANT UPDATE (names) ON vora.lists TO %ADMIN%;
+GRANT INSERT, DELETE ON vora.list_items TO %ADMIN%;
+GRANT UPDATE (hospital_type, hospital_location, beds, specialists, full_time, part_time)
+    ON vora.hospital TO %ADMIN%;
+GRANT EXECUTE ON FUNCTION vora.set_password(text, text) TO %ADMIN%;
+DO $do$
+BEGIN
+    EXECUTE format('GRANT CONNECT ON DATABASE %I TO %s, %s', current_database(),
+                   %USER_TEXT%, %ADMIN_TEXT%);
+END
+$do$;
+
+UPDATE vora.schema_info SET version = 2;
+)sql",
+                  {{"USER_TEXT", "quote_ident(" + userName + ")"},
+                   {"ADMIN_TEXT", "quote_ident(" + adminName + ")"},
+                   {"USER_NAME", userName},
+                   {"ADMIN_NAME", adminName},
+                   {"USER", userRole},
+                   {"ADMIN", adminRole},
+                   {"CASE_COLUMNS", caseColumns},
+                   {"INCIDENT_COLUMNS", incidentColumns}});
 }
 
 } // namespace server

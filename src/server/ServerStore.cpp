@@ -25,7 +25,6 @@ struct ChangeBatch {
     std::map<int, std::pair<CCaseRecord, std::int64_t>> cases;
     std::map<int, IncidentRow> incidents;
     std::map<int, std::pair<CStringArray, std::int64_t>> lists;
-    std::optional<std::pair<std::array<CString, 2>, std::int64_t>> passwords; // admin, user
     struct Hospital {
         std::int32_t type = 0, location = 0, beds = 0;
         float specialists = 0, fullTime = 0, partTime = 0;
@@ -119,9 +118,9 @@ CString notConnectedText() {
 
 } // namespace
 
-ServerStore::ServerStore(std::string conninfo, std::unique_ptr<Connection> db, CQuellmarkDoc& doc,
-                         Versions versions, Hooks hooks)
-    : m_conninfo(std::move(conninfo)), m_db(std::move(db)), m_doc(doc),
+ServerStore::ServerStore(std::string conninfo, Login login, std::unique_ptr<Connection> db,
+                         CQuellmarkDoc& doc, Versions versions, Hooks hooks)
+    : m_conninfo(std::move(conninfo)), m_login(std::move(login)), m_db(std::move(db)), m_doc(doc),
       m_versions(std::move(versions)), m_hooks(std::move(hooks)) {
     if (!m_hooks.nowMs) {
         m_hooks.nowMs = steadyMs;
@@ -133,11 +132,34 @@ ServerStore::~ServerStore() = default;
 
 bool ServerStore::Start(CString& error) {
     ServerError failed;
+    if (!RolesOf(*m_db, m_roles)) {
+        m_roles = {};
+    }
     if (!m_db->Exec("LISTEN " + std::string(kChangeChannel), failed)) {
         error = failed.message;
         return false;
     }
     return CatchUp();
+}
+
+bool ServerStore::Resume(Login login, std::unique_ptr<Connection> db, CString& error) {
+    m_login = std::move(login);
+    m_db = std::move(db);
+    m_retryMs = 0;
+    m_lastError.Empty();
+    m_where = m_db->Describe();
+    setState(State::Connected);
+    return Start(error);
+}
+
+bool ServerStore::EndSession(CQuellmarkDoc&, CString&, CString&, fw::Progress&) {
+    m_db->Close();
+    m_login.password.clear();
+    setState(State::LoggedOut);
+    if (m_hooks.rewatch) {
+        m_hooks.rewatch();
+    }
+    return true;
 }
 
 ServerStore::Wait ServerStore::NextWait() const {
@@ -151,6 +173,7 @@ ServerStore::Wait ServerStore::NextWait() const {
         return {m_db->Socket(), m_poll == Connection::PollState::Writing,
                 int(std::max(0LL, m_retryAt - now))};
     case State::Broken:
+    case State::LoggedOut:
         break;
     }
     return {};
@@ -190,6 +213,7 @@ void ServerStore::OnReady() {
         break;
     }
     case State::Broken:
+    case State::LoggedOut:
         break;
     }
     if (m_hooks.rewatch) {
@@ -213,7 +237,7 @@ void ServerStore::lost() {
 
 void ServerStore::startConnecting() {
     CString error;
-    if (!m_db->Start(m_conninfo, error)) {
+    if (!m_db->Start(m_conninfo, error, m_login)) {
         m_lastError = error;
         lost();
         return;
@@ -239,7 +263,10 @@ CString ServerStore::StatusText() const {
     const CString where = sj(m_where);
     switch (m_state) {
     case State::Connected:
-        return "サーバー "_sj + where + " に接続しています"_sj;
+        return "サーバー "_sj + where + " に接続しています（"_sj +
+               (m_db->IsEncrypted() ? "暗号化あり"_sj : "暗号化なし"_sj) + "）"_sj;
+    case State::LoggedOut:
+        return "サーバー "_sj + where + "（ログアウトしました）"_sj;
     case State::Waiting:
         return "サーバーとの接続が切れています（自動で接続し直します"_sj +
                (m_lastError.IsEmpty() ? CString() : "。"_sj + m_lastError) + "）"_sj;
@@ -379,33 +406,12 @@ bool ServerStore::fetchBatch(ChangeBatch& batch, CString& error) {
         }
     }
     if (settings) {
-        std::optional<Result> p = query("SELECT admin_password, user_password, "
-                                        "exact_admin_password, exact_user_password, last_change "
-                                        "FROM vora.passwords",
+        std::optional<Result> h = query("SELECT hospital_type, hospital_location, beds, "
+                                        "specialists, full_time, part_time, last_change "
+                                        "FROM vora.hospital",
                                         {});
-        std::optional<Result> h =
-            p ? query("SELECT hospital_type, hospital_location, beds, specialists, full_time, "
-                      "part_time, last_change FROM vora.hospital",
-                      {})
-              : std::nullopt;
         if (!h) {
             return false;
-        }
-        if (p->Rows() == 1) {
-            std::array<CString, 2> words;
-            std::string cp932;
-            for (int i = 0; i < 2; ++i) {
-                const Field exact = fieldOf(*p, 0, 2 + i);
-                if (exact.null) {
-                    TextFromUtf8(p->Value(0, i), cp932, batch.replaced);
-                } else {
-                    cp932 = std::string(exact.bytes);
-                }
-                words[std::size_t(i)] = CString(cp932);
-            }
-            std::int64_t version = 0;
-            ReadInt64(fieldOf(*p, 0, 4), version);
-            batch.passwords = {words, version};
         }
         if (h->Rows() == 1) {
             ChangeBatch::Hospital info;
@@ -495,17 +501,6 @@ bool ServerStore::applyBatch(const ChangeBatch& batch, bool fromOthers) {
             applied = true;
             break;
         }
-        case kChangePasswords:
-            if (isLast && batch.passwords) {
-                registry::JournalEntry e;
-                e.kind = JournalKind::Passwords;
-                e.adminPassword = batch.passwords->first[0];
-                e.userPassword = batch.passwords->first[1];
-                registry::ApplyJournalEntry(m_doc, e);
-                m_versions.passwords = batch.passwords->second;
-                applied = true;
-            }
-            break;
         case kChangeHospital:
             if (isLast && batch.hospital) {
                 const ChangeBatch::Hospital& h = *batch.hospital;
@@ -561,6 +556,121 @@ void ServerStore::afterCommands() {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The history of a case
+
+namespace {
+
+// "{name,procedure}": the keys of a text array of identifiers.
+std::vector<std::string> keysOf(std::string_view array) {
+    std::vector<std::string> keys;
+    if (array.size() < 2) {
+        return keys;
+    }
+    array = array.substr(1, array.size() - 2);
+    while (!array.empty()) {
+        const std::size_t comma = array.find(',');
+        keys.emplace_back(array.substr(0, comma));
+        array = comma == std::string_view::npos ? std::string_view() : array.substr(comma + 1);
+    }
+    return keys;
+}
+
+const char* labelOf(const std::string& what, const std::string& key) {
+    if (what == "case") {
+        if (key == "surgery_date") {
+            return nullptr; // named by surgery_timestamp, the surgery date
+        }
+        for (const CaseColumn& c : CaseColumns()) {
+            if (key == c.name) {
+                return c.label;
+            }
+        }
+    } else {
+        static const char* const labels[] = {"種類",
+                                             "種類詳細",
+                                             "発症時期",
+                                             "防止の可能性",
+                                             "転帰",
+                                             "原因１",
+                                             "原因２",
+                                             "原因３",
+                                             "術前評価不十分",
+                                             "知識不足",
+                                             "技術不足",
+                                             "状況判断遅れ",
+                                             "コミュニケーション不足",
+                                             "監視不十分",
+                                             "過重労働",
+                                             "マンパワー不足",
+                                             "その他",
+                                             "偶発症種類追記",
+                                             "転帰の追記",
+                                             "主原因、成因の追記"};
+        for (std::size_t i = 0; i < IncidentColumns().size(); ++i) {
+            if (key == IncidentColumns()[i]) {
+                return labels[i];
+            }
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool ServerStore::HistoryOf(const CQuellmarkDoc& doc, int recordIndex,
+                            std::vector<registry::HistoryLine>& lines, CString& error) {
+    lines.clear();
+    if (!IsConnected() || recordIndex < 0 || recordIndex >= doc.GetRecordCount()) {
+        error = notConnectedText();
+        return false;
+    }
+    ServerError failed;
+    std::optional<Result> r = m_db->Query(
+        "SELECT extract(epoch FROM h.changed_at)::bigint, h.role_name, h.workstation, "
+        "coalesce(host(h.client_address), ''), h.what, h.before IS NULL, "
+        "ARRAY(SELECT a.key FROM jsonb_each(h.after) a WHERE a.key NOT IN "
+        "('last_change', 'changed_at', 'changed_by', 'exact_texts') AND "
+        "(h.before IS NULL OR h.before -> a.key IS DISTINCT FROM a.value) ORDER BY a.key) "
+        "FROM vora.history h WHERE (h.what = 'case' AND h.target = $1) OR "
+        "(h.what = 'incident' AND h.target = $2) ORDER BY h.id DESC LIMIT 1000",
+        {Param::Int4(recordIndex), Param::Int4(doc.RecordAt(recordIndex).GetnIncidentIndex())},
+        failed);
+    if (!r) {
+        error = failed.message;
+        return false;
+    }
+    for (int row = 0; row < r->Rows(); ++row) {
+        registry::HistoryLine line;
+        const fw::LocalDateTime at = fw::LocalDateTimeOf(fw::Time32(r->Int(row, 0)));
+        line.when = CString::Formatted("%04d/%02d/%02d %02d:%02d:%02d", at.year, at.month, at.day,
+                                       at.hour, at.minute, at.second);
+        line.who = sj(std::string(r->Value(row, 1)));
+        const std::string address(r->Value(row, 3));
+        line.where = hostOf(r->Value(row, 2)) +
+                     (address.empty() ? CString() : "（"_sj + sj(address) + "）"_sj);
+        const std::string what(r->Value(row, 4));
+        const bool added = r->Value(row, 5) == "t";
+        CString fields;
+        const std::vector<std::string> keys = keysOf(r->Value(row, 6));
+        const bool dateChanged = std::find(keys.begin(), keys.end(), "surgery_date") != keys.end();
+        for (const std::string& key : keys) {
+            // Every confirmation writes the time of day anew; the day is what the user changed.
+            if (key == "surgery_timestamp" && !dateChanged) {
+                continue;
+            }
+            if (const char* label = labelOf(what, key)) {
+                fields += (fields.IsEmpty() ? CString() : "、"_sj) + sj(label);
+            }
+        }
+        const CString subject = what == "case" ? CString() : "偶発症の"_sj;
+        line.what = added ? subject + "登録"_sj
+                          : subject + "変更："_sj + (fields.IsEmpty() ? "なし"_sj : fields);
+        lines.push_back(std::move(line));
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Confirmations
 
 std::uint64_t ServerStore::versionOf(const registry::ChangeTarget& target) const {
@@ -574,7 +684,7 @@ std::uint64_t ServerStore::versionOf(const registry::ChangeTarget& target) const
                    ? std::uint64_t(m_versions.lists[std::size_t(target.which)])
                    : 0;
     case JournalKind::Passwords:
-        return std::uint64_t(m_versions.passwords);
+        break; // the roles' own, on the server: no version to compare
     case JournalKind::Hospital:
         return std::uint64_t(m_versions.hospital);
     case JournalKind::Saved:
@@ -743,9 +853,7 @@ bool ServerStore::writeList(const registry::JournalEntry& entry, registry::Chang
             return false;
         }
     }
-    std::optional<Result> r = m_db->Query("UPDATE vora.lists SET list_name = list_name WHERE "
-                                          "list_index = $1::integer RETURNING last_change",
-                                          {Param::Int4(list)}, failed, true);
+    std::optional<Result> r = m_db->Query(kListNamesUpdate, {Param::Int4(list)}, failed, true);
     if (!r || r->Rows() != 1 || !ReadInt64(fieldOf(*r, 0, 0), outcome.version)) {
         message = failed.message;
         return false;
@@ -753,38 +861,49 @@ bool ServerStore::writeList(const registry::JournalEntry& entry, registry::Chang
     return true;
 }
 
-bool ServerStore::writeSettings(const registry::JournalEntry& entry, registry::ChangeBase& base,
+bool ServerStore::writePasswords(const registry::JournalEntry& entry, CString& message) {
+    // Each password that changed is its role's; the one left as it was is not known here.
+    const struct {
+        const CString& now;
+        const CString& next;
+        const std::string& role;
+    } roles[] = {{m_doc.GetAdminPassword(), entry.adminPassword, m_roles.admin},
+                 {m_doc.GetUserPassword(), entry.userPassword, m_roles.user}};
+    for (const auto& r : roles) {
+        if (r.next == r.now) {
+            continue;
+        }
+        std::string utf8;
+        TextToUtf8(r.next.view(), utf8);
+        if (!SetRolePassword(*m_db, r.role, utf8, message)) {
+            return false;
+        }
+        if (r.role == m_login.role) {
+            m_login.password = utf8; // for connecting again
+        }
+    }
+    return true;
+}
+
+bool ServerStore::writeHospital(const registry::JournalEntry& entry, registry::ChangeBase& base,
                                 Outcome& outcome, CString& message) {
-    const bool passwords = entry.kind == JournalKind::Passwords;
     bool refused = false;
-    if (!conflict(passwords ? "passwords" : "hospital", "true", {},
-                  passwords ? "パスワード"_sj : "病院情報"_sj, base, refused, message)) {
+    if (!conflict("hospital", "true", {}, "病院情報"_sj, base, refused, message)) {
         return false;
     }
     if (refused) {
-        message += passwords ? "もう一度「変更」を押すと、この画面のパスワードに変更します。"_sj
-                             : "もう一度 OK を押すと、この画面の内容で上書きします。"_sj;
+        message += "もう一度 OK を押すと、この画面の内容で上書きします。"_sj;
         return false;
     }
     ServerError failed;
-    std::optional<Result> r;
-    if (passwords) {
-        Param exactAdmin, exactUser;
-        Param admin = TextParam(entry.adminPassword.view(), &exactAdmin);
-        Param user = TextParam(entry.userPassword.view(), &exactUser);
-        r = m_db->Query("UPDATE vora.passwords SET admin_password = $1, user_password = $2, "
-                        "exact_admin_password = $3, exact_user_password = $4 "
-                        "RETURNING last_change",
-                        {admin, user, exactAdmin, exactUser}, failed, true);
-    } else {
-        r = m_db->Query("UPDATE vora.hospital SET hospital_type = $1, hospital_location = $2, "
-                        "beds = $3, specialists = $4, full_time = $5, part_time = $6 "
-                        "RETURNING last_change",
-                        {Param::Int4(entry.hospitalType), Param::Int4(entry.hospitalLocation),
-                         Param::Int4(entry.beds), Param::Float4(entry.specialists),
-                         Param::Float4(entry.fullTime), Param::Float4(entry.partTime)},
-                        failed, true);
-    }
+    std::optional<Result> r =
+        m_db->Query("UPDATE vora.hospital SET hospital_type = $1, hospital_location = $2, "
+                    "beds = $3, specialists = $4, full_time = $5, part_time = $6 "
+                    "RETURNING last_change",
+                    {Param::Int4(entry.hospitalType), Param::Int4(entry.hospitalLocation),
+                     Param::Int4(entry.beds), Param::Float4(entry.specialists),
+                     Param::Float4(entry.fullTime), Param::Float4(entry.partTime)},
+                    failed, true);
     if (!r || r->Rows() != 1 || !ReadInt64(fieldOf(*r, 0, 0), outcome.version)) {
         message = failed.message;
         return false;
@@ -843,8 +962,9 @@ bool ServerStore::writeChange(registry::JournalEntry& entry, registry::ChangeBas
     case JournalKind::List:
         return writeList(entry, base, outcome, message);
     case JournalKind::Passwords:
+        return writePasswords(entry, message);
     case JournalKind::Hospital:
-        return writeSettings(entry, base, outcome, message);
+        return writeHospital(entry, base, outcome, message);
     case JournalKind::Saved:
         break;
     }
@@ -929,8 +1049,6 @@ bool ServerStore::Confirm(CQuellmarkDoc& doc, registry::JournalEntry& entry,
         registry::ApplyJournalEntry(m_doc, entry);
         if (entry.kind == JournalKind::List) {
             m_versions.lists[std::size_t(entry.list)] = outcome.version;
-        } else if (entry.kind == JournalKind::Passwords) {
-            m_versions.passwords = outcome.version;
         } else if (entry.kind == JournalKind::Hospital) {
             m_versions.hospital = outcome.version;
         }

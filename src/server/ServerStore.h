@@ -13,6 +13,7 @@
 #include "registry/ChangeStore.h"
 #include "server/Connection.h"
 #include "server/Registry.h"
+#include "server/Schema.h"
 
 #include <functional>
 #include <map>
@@ -36,13 +37,18 @@ public:
         std::function<long long()> nowMs;
     };
 
-    // db is open and doc was loaded from it with versions; both are the store's from now on.
-    ServerStore(std::string conninfo, std::unique_ptr<Connection> db, CQuellmarkDoc& doc,
-                Versions versions, Hooks hooks);
+    // db is open, logged in with login, and doc was loaded from it with versions; both are the
+    // store's from now on.
+    ServerStore(std::string conninfo, Login login, std::unique_ptr<Connection> db,
+                CQuellmarkDoc& doc, Versions versions, Hooks hooks);
     ~ServerStore() override;
 
     // Listens for the other workstations' changes and brings in those made since the load.
     bool Start(CString& error);
+    // A new login after a logout: db is open with login; brings in what changed meanwhile.
+    bool Resume(Login login, std::unique_ptr<Connection> db, CString& error);
+    // Whether the login is the registry's administrator role.
+    bool IsAdministrator() const { return !m_login.role.empty() && m_login.role == m_roles.admin; }
 
     struct Wait {
         int fd = -1;        // -1: no socket to watch
@@ -66,11 +72,16 @@ public:
                                 const registry::ChangeTarget& target) const override;
     bool Confirm(CQuellmarkDoc& doc, registry::JournalEntry& entry, registry::ChangeBase& base,
                  CString& message) override;
-    // Every confirmation is on the server already: nothing is left to keep.
-    bool EndSession(CQuellmarkDoc&, CString&, CString&, fw::Progress&) override { return true; }
+    // Every confirmation is on the server already: nothing is left to keep; the connection
+    // ends with the session.
+    bool EndSession(CQuellmarkDoc&, CString&, CString&, fw::Progress&) override;
+    bool EndsSessionAtOnce() const override { return true; }
+    bool HasHistory() const override { return IsAdministrator() && IsConnected(); }
+    bool HistoryOf(const CQuellmarkDoc& doc, int recordIndex,
+                   std::vector<registry::HistoryLine>& lines, CString& error) override;
 
 private:
-    enum class State { Connected, Waiting, Connecting, Broken };
+    enum class State { Connected, Waiting, Connecting, Broken, LoggedOut };
 
     bool fetchBatch(ChangeBatch& batch, CString& error);
     bool applyBatch(const ChangeBatch& batch, bool fromOthers);
@@ -90,12 +101,15 @@ private:
                    CString& message);
     bool writeList(const registry::JournalEntry& entry, registry::ChangeBase& base,
                    Outcome& outcome, CString& message);
-    bool writeSettings(const registry::JournalEntry& entry, registry::ChangeBase& base,
+    bool writePasswords(const registry::JournalEntry& entry, CString& message);
+    bool writeHospital(const registry::JournalEntry& entry, registry::ChangeBase& base,
                        Outcome& outcome, CString& message);
     bool conflict(const char* table, const std::string& where, std::vector<Param> params,
                   const CString& what, registry::ChangeBase& base, bool& refused, CString& message);
 
     std::string m_conninfo;
+    Login m_login;
+    Roles m_roles;
     std::unique_ptr<Connection> m_db;
     CQuellmarkDoc& m_doc;
     Versions m_versions;

@@ -33,7 +33,8 @@ sql() { psql -X -q -t -A -d vora_e2e -c "$1"; }
 
 psql -X -q -c "CREATE DATABASE vora_e2e"
 S="--server=dbname=vora_e2e"
-"$VORA" "$S" --init-server > /dev/null
+# The roles' passwords become the data file's at the import.
+printf 'init-admin\ninit-user\n' | "$VORA" "$S" --init-server > /dev/null
 "$TESTKIT" make "$w/start.dat" 50
 "$VORA" "$S" --import-data "$w/start.dat" > /dev/null
 
@@ -123,7 +124,7 @@ at_once() {
     fail "$n at once: cases lost or doubled: $(sql "SELECT name FROM vora.cases WHERE name LIKE '端末%\_$n' ORDER BY 1")"
   [ "$(sql "SELECT count(*) = max(record_index) + 1 FROM vora.cases")" = t ] ||
     fail "$n at once: record indexes not one after the other"
-  "$VORA" "$S" --export-data "$w/fresh$n.dat" > /dev/null
+  printf 'qelvo\ntrumpa\n' | "$VORA" "$S" --export-data "$w/fresh$n.dat" > /dev/null
   "$TESTKIT" export "$w/fresh$n.dat" "$w/fresh$n.csv"
   for i in $(seq "$n"); do
     cmp -s "$w/fresh$n.csv" "$w/at-once-$n-$i/vora_list.csv" ||
@@ -138,7 +139,7 @@ at_once 8
 # --- A conflict: both open the newest case; a confirms; b's confirmation is refused with
 # what changed, the form stays open with what was typed, and the second OK keeps b's version
 # as b's form shows it (the procedure b saw, the ward b typed).
-mkfifo "$w/a-opened" "$w/b-opened"
+mkfifo "$w/a-opened" "$w/b-ready" "$w/b-opened"
 cat > "$w/a.replay" <<'EOF'
 type 1000 trumpa
 press 1
@@ -156,6 +157,7 @@ type 1000 trumpa
 press 1
 click 250 50
 expect-dialog 133
+wait-fifo ../b-ready
 type 1011 Ｂの病棟
 wait-fifo ../b-opened
 press 1096
@@ -173,6 +175,8 @@ newest=$(sql "SELECT record_index FROM vora.cases ORDER BY surgery_date DESC, la
 seen=$(sql "SELECT procedure FROM vora.cases WHERE record_index = $newest")
 run_ws a "$w/a.replay"
 run_ws b "$w/b.replay"
+# b has the case open before a changes it.
+release b-ready
 release a-opened
 until_sql "SELECT procedure FROM vora.cases WHERE record_index = $newest" "Ａが直した術式"
 release b-opened
@@ -188,10 +192,11 @@ esac
 
 # --- The server stops while a program works: the confirmation is refused with the form kept;
 # once the server is back the program connects by itself and the same OK is kept.
-mkfifo "$w/stopped" "$w/started"
+mkfifo "$w/logged-in" "$w/stopped" "$w/started"
 cat > "$w/restart.replay" <<'EOF'
 type 1000 trumpa
 press 1
+wait-fifo ../logged-in
 press 101
 type 1001 停止中の症例
 wait-fifo ../stopped
@@ -208,7 +213,7 @@ press 106
 press 2
 EOF
 run_ws restart "$w/restart.replay"
-until_sql "SELECT count(*) FROM pg_stat_activity WHERE application_name LIKE 'vora %'" 1
+release logged-in
 pg_ctlcluster "$PGVERSION" regress stop -m fast
 release stopped
 for _ in $(seq 100); do [ -s "$w/refused.txt" ] && break; sleep 0.1; done
@@ -229,11 +234,19 @@ expect-dialog message
 save-text text ../start-fails.txt
 press 1
 EOF
-while IFS='|' read -r conninfo expected; do
+# A database without the registry is found at the login.
+cat > "$w/login-fails.replay" <<'EOF'
+type 1000 qelvo
+press 1
+expect-dialog message
+save-text text ../start-fails.txt
+press 1
+EOF
+while IFS='|' read -r script conninfo expected; do
   rm -f "$w/start-fails.txt"
   mkdir -p "$w/fails"
   status=0
-  (cd "$w/fails" && PGCONNECT_TIMEOUT=5 timeout 60 "$VORA" --server="$conninfo" --replay "$w/start-fails.replay" > /dev/null 2>&1) || status=$?
+  (cd "$w/fails" && PGCONNECT_TIMEOUT=5 timeout 60 "$VORA" --server="$conninfo" --replay "$w/$script.replay" > /dev/null 2>&1) || status=$?
   [ "$status" = 1 ] || fail "start with $conninfo: status $status"
   said=$(iconv -f CP932 -t UTF-8 < "$w/start-fails.txt")
   case "$said" in
@@ -241,9 +254,47 @@ while IFS='|' read -r conninfo expected; do
     *) fail "start with $conninfo: $said" ;;
   esac
 done <<EOF
-host=no-such-host.invalid dbname=vora_e2e|サーバー名「no-such-host.invalid」が見つかりません
-dbname=vora_e2e password=wrong-password user=nobody_here|サーバーに接続できません
-host=127.0.0.1 port=1 dbname=vora_e2e|サーバーが接続を受け付けません
-dbname=postgres|まだ台帳がありません
+start-fails|host=no-such-host.invalid dbname=vora_e2e|サーバー名「no-such-host.invalid」が見つかりません
+start-fails|host=127.0.0.1 port=1 dbname=vora_e2e|サーバーが接続を受け付けません
+login-fails|dbname=postgres|まだ台帳がありません
 EOF
+
+# --- The login: a wrong password leaves the prompt as it is; after five in a row each try
+# waits, and the server's log has every failure with the workstation's address.
+cat > "$w/wrong.replay" <<'EOF'
+type 1000 wrong-1
+press 1
+expect-dialog 130
+type 1000 wrong-2
+press 1
+type 1000 wrong-3
+press 1
+type 1000 wrong-4
+press 1
+type 1000 wrong-5
+press 1
+expect-dialog 130
+type 1000 qelvo
+press 1
+expect-dialog message
+save-text text ../wait.txt
+press 1
+expect-dialog 130
+press 2
+EOF
+run_ws wrong "$w/wrong.replay"
+expect_status wrong 0
+wait_said=$(iconv -f CP932 -t UTF-8 < "$w/wait.txt")
+case "$wait_said" in
+  *"5 回続けてパスワードが違ったため"*秒待って*) ;;
+  *) fail "after five wrong passwords: $wait_said" ;;
+esac
+log=$(pg_lsclusters -h | awk '$2 == "regress" {print $7}')
+[ -r "$log" ] || fail "no server log at $log"
+failures=$(grep -c 'password authentication failed' "$log" || true)
+[ "$failures" -ge 10 ] || fail "the server's log has $failures failed logins, expected 10 (5 tries, both roles)"
+# Before a login the server knows the workstation by its address (%r of log_line_prefix).
+grep 'password authentication failed' "$log" | grep -q '127\.0\.0\.1(' ||
+  fail "the server's log does not name the workstation: $(grep 'password authentication failed' "$log" | tail -1)"
+
 echo "server.sh: all passed"

@@ -94,6 +94,16 @@ protected:
         CString error;
         ASSERT_TRUE(server::ImportRegistry(*db, loaded, error)) << error.ToUtf8();
         std::unique_ptr<CQuellmarkDoc> exported = Load();
+        // The passwords are the roles' now, which the user types to write them into a file.
+        std::string admin, user;
+        server::TextToUtf8(loaded.GetAdminPassword().view(), admin);
+        server::TextToUtf8(loaded.GetUserPassword().view(), user);
+        if (!admin.empty() && !user.empty()) {
+            EXPECT_TRUE(Connect({m_roles.admin, admin})->IsOpen());
+            EXPECT_TRUE(Connect({m_roles.user, user})->IsOpen());
+        }
+        EXPECT_EQ(exported->GetAdminPassword(), "");
+        exported->SetPasswords(loaded.GetAdminPassword(), loaded.GetUserPassword());
         const std::string back = StoredBytes(*exported);
         ASSERT_EQ(back.size(), saved.size());
         EXPECT_TRUE(back == saved)
@@ -167,7 +177,10 @@ TEST_F(RegistryServerTest, TheCommandsImportIntoAnEmptyRegistryOnlyAndExportSafe
 
     const std::string exported = dir.Path() + "/exported.dat";
     std::ostringstream out3, err3;
-    EXPECT_EQ(server::ExportDataCommand(m_conninfo, exported, out3, err3), 0) << err3.str();
+    std::istringstream typed(doc.GetAdminPassword().ToUtf8() + "\n" +
+                             doc.GetUserPassword().ToUtf8() + "\n");
+    EXPECT_EQ(server::ExportDataCommand(m_conninfo, exported, typed, false, out3, err3), 0)
+        << err3.str();
     EXPECT_EQ(ReadFile(exported), StoredBytes(doc));
     // No temporary file is left beside it.
     EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"exported.dat", "vora.dat"}));
@@ -177,25 +190,35 @@ TEST_F(RegistryServerTest, TheCommandsImportIntoAnEmptyRegistryOnlyAndExportSafe
     EXPECT_EQ(server::ImportDataCommand(m_conninfo, dir.Path() + "/none.dat", out4, err4), 1);
     WriteFile(dir.Path() + "/cut.dat", StoredBytes(doc).substr(0, 500));
     EXPECT_EQ(server::ImportDataCommand(m_conninfo, dir.Path() + "/cut.dat", out4, err4), 1);
-    EXPECT_EQ(server::ExportDataCommand("host=/nonexistent dbname=x", exported, out4, err4), 1);
+    std::istringstream none;
+    EXPECT_EQ(server::ExportDataCommand(m_conninfo, exported, none, false, out4, err4), 1);
+    EXPECT_NE(err4.str().find("パスワードの行がありません"), std::string::npos) << err4.str();
+    std::istringstream two("a\nb\n");
+    EXPECT_EQ(
+        server::ExportDataCommand("host=/nonexistent dbname=x", exported, two, false, out4, err4),
+        1);
     EXPECT_NE(err4.str().find("サーバーに接続できません"), std::string::npos) << err4.str();
 }
 
 TEST_F(RegistryServerTest, TheSchemaIsMadeOnceAndAForeignOneIsLeftAlone) {
     std::unique_ptr<server::Connection> db = Connect();
     std::string report;
-    EXPECT_TRUE(server::InitSchema(*db, report));
+    const auto ask = [](server::RolePasswords& passwords, std::string&) {
+        passwords = {"admin-pw", "user-pw"};
+        return true;
+    };
+    EXPECT_TRUE(server::InitSchema(*db, m_roles, ask, report));
     EXPECT_NE(report.find("変更はありません"), std::string::npos) << report;
     EXPECT_EQ(server::SchemaVersionOf(*db), server::kSchemaVersion);
 
     Sql("DROP SCHEMA vora CASCADE; CREATE SCHEMA vora; CREATE TABLE vora.cases (x int)");
     EXPECT_EQ(server::SchemaVersionOf(*db), -1);
-    EXPECT_FALSE(server::InitSchema(*db, report));
+    EXPECT_FALSE(server::InitSchema(*db, m_roles, ask, report));
     EXPECT_NE(report.find("このプログラムのものではない"), std::string::npos) << report;
     EXPECT_FALSE(server::SchemaProblem(-1).IsEmpty());
     Sql("DROP SCHEMA vora CASCADE");
     EXPECT_EQ(server::SchemaVersionOf(*db), 0);
-    EXPECT_TRUE(server::InitSchema(*db, report));
+    EXPECT_TRUE(server::InitSchema(*db, m_roles, ask, report));
     EXPECT_NE(report.find("作成しました"), std::string::npos) << report;
 }
 

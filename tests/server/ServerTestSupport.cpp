@@ -25,6 +25,8 @@ void ServerTest::SetUp() {
     }
     m_database = "vora_test_" + std::to_string(::getpid()) + "_" + std::to_string(++g_databases);
     m_conninfo = "dbname=" + m_database;
+    // Roles belong to the whole server: each test has its own.
+    m_roles = {m_database + "_user", m_database + "_admin"};
     server::Connection admin;
     CString error;
     ASSERT_TRUE(admin.Open("dbname=postgres", error)) << error.ToUtf8();
@@ -32,7 +34,11 @@ void ServerTest::SetUp() {
     run(admin, "CREATE DATABASE " + m_database);
     std::unique_ptr<server::Connection> db = Connect();
     std::string report;
-    ASSERT_TRUE(server::InitSchema(*db, report)) << report;
+    const auto ask = [](server::RolePasswords& passwords, std::string&) {
+        passwords = {"admin-pw", "user-pw"};
+        return true;
+    };
+    ASSERT_TRUE(server::InitSchema(*db, m_roles, ask, report)) << report;
 }
 
 void ServerTest::TearDown() {
@@ -44,13 +50,14 @@ void ServerTest::TearDown() {
     if (admin.Open("dbname=postgres", error)) {
         server::ServerError ignored;
         admin.Exec("DROP DATABASE IF EXISTS " + m_database + " WITH (FORCE)", ignored);
+        admin.Exec("DROP ROLE IF EXISTS " + m_roles.user + ", " + m_roles.admin, ignored);
     }
 }
 
-std::unique_ptr<server::Connection> ServerTest::Connect() {
+std::unique_ptr<server::Connection> ServerTest::Connect(const server::Login& login) {
     auto db = std::make_unique<server::Connection>();
     CString error;
-    EXPECT_TRUE(db->Open(m_conninfo, error)) << error.ToUtf8();
+    EXPECT_TRUE(db->Open(m_conninfo, error, login)) << error.ToUtf8();
     return db;
 }
 
@@ -70,17 +77,17 @@ std::unique_ptr<CQuellmarkDoc> ServerTest::Load(server::Versions* versions) {
     return doc;
 }
 
-Workstation::Workstation(const std::string& conninfo) {
+Workstation::Workstation(const std::string& conninfo, const server::Login& login) {
     auto db = std::make_unique<server::Connection>();
     CString error;
-    EXPECT_TRUE(db->Open(conninfo, error)) << error.ToUtf8();
+    EXPECT_TRUE(db->Open(conninfo, error, login)) << error.ToUtf8();
     server::Versions versions;
     server::LoadNotes notes;
     EXPECT_TRUE(server::LoadRegistry(*db, doc, versions, notes, error)) << error.ToUtf8();
     server::ServerStore::Hooks hooks;
     hooks.changed = [this] { ++changesSeen; };
-    store = std::make_unique<server::ServerStore>(conninfo, std::move(db), doc, std::move(versions),
-                                                  std::move(hooks));
+    store = std::make_unique<server::ServerStore>(conninfo, login, std::move(db), doc,
+                                                  std::move(versions), std::move(hooks));
     EXPECT_TRUE(store->Start(error)) << error.ToUtf8();
     doc.SetStore(*store);
 }

@@ -5,6 +5,7 @@
 #include "registry/QuellmarkDoc.h"
 #include "server/Connection.h"
 #include "server/Registry.h"
+#include "server/Schema.h"
 #include "server/ServerStore.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +20,11 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A new connection to the test's database.
-    std::unique_ptr<server::Connection> Connect();
+    // A new connection to the test's database: as the database's owner, or with login.
+    std::unique_ptr<server::Connection> Connect(const server::Login& login = {});
+    // The registry's roles of this test and their passwords.
+    server::Login Admin() const { return {m_roles.admin, "admin-pw"}; }
+    server::Login User() const { return {m_roles.user, "user-pw"}; }
     // Runs sql on the test's database; fails the test when it does not run.
     void Sql(const std::string& sql);
     // The whole registry as a workstation loads it at login.
@@ -28,11 +32,12 @@ protected:
 
     std::string m_database;
     std::string m_conninfo;
+    server::Roles m_roles;
 };
 
 // A workstation: its document loaded from the server and its store.
 struct Workstation {
-    explicit Workstation(const std::string& conninfo);
+    Workstation(const std::string& conninfo, const server::Login& login);
     CQuellmarkDoc doc{CQuellmarkDoc::NoFile{}};
     std::unique_ptr<server::ServerStore> store;
     int changesSeen = 0; // calls of the store's changed hook

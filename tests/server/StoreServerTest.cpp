@@ -23,6 +23,8 @@ protected:
         }
         CQuellmarkDoc start(CQuellmarkDoc::NoFile{});
         FillDocument(start, 40, 21);
+        start.SetPasswords("admin-pw", "user-pw"); // the import makes them the roles'
+
         std::unique_ptr<server::Connection> db = Connect();
         CString error;
         ASSERT_TRUE(server::ImportRegistry(*db, start, error)) << error.ToUtf8();
@@ -37,6 +39,7 @@ protected:
         for (const JournalEntry& e : changes) {
             registry::ApplyJournalEntry(doc, e);
         }
+        doc.SetPasswords({}, {}); // a workstation's are the roles', kept by the server alone
         return StoredBytes(doc);
     }
 
@@ -55,8 +58,8 @@ JournalEntry listChange(const CStringArray& list, registry::MasterList which, co
 }
 
 TEST_F(StoreServerTest, WorkstationsKeepEveryCaseOnceInTheServersOrder) {
-    Workstation a(m_conninfo);
-    Workstation b(m_conninfo);
+    Workstation a(m_conninfo, Admin());
+    Workstation b(m_conninfo, Admin());
     // The order the server kept them in, as the file store would apply them.
     std::vector<JournalEntry> kept;
     auto confirm = [&kept](Workstation& ws, JournalEntry e) {
@@ -81,11 +84,6 @@ TEST_F(StoreServerTest, WorkstationsKeepEveryCaseOnceInTheServersOrder) {
     hospital.beds = 612;
     hospital.specialists = 4.5f;
     confirm(a, hospital);
-    JournalEntry passwords;
-    passwords.kind = JournalKind::Passwords;
-    CString::FromUtf8("新しい管理者", passwords.adminPassword);
-    CString::FromUtf8("new-user", passwords.userPassword);
-    confirm(b, passwords);
     confirm(a, Correction(a.doc, 3, "開腹胆嚢摘出術")); // a's own case again, later
 
     ASSERT_TRUE(a.store->CatchUp());
@@ -99,8 +97,8 @@ TEST_F(StoreServerTest, WorkstationsKeepEveryCaseOnceInTheServersOrder) {
 }
 
 TEST_F(StoreServerTest, ACorrectionOfWhatAnotherWorkstationChangedIsRefusedAndCanBeRepeated) {
-    Workstation a(m_conninfo);
-    Workstation b(m_conninfo);
+    Workstation a(m_conninfo, Admin());
+    Workstation b(m_conninfo, Admin());
     // Both open case 5.
     registry::ChangeBase baseA = a.doc.BaseOf({JournalKind::Case, 5});
     registry::ChangeBase baseB = b.doc.BaseOf({JournalKind::Case, 5});
@@ -129,27 +127,23 @@ TEST_F(StoreServerTest, ACorrectionOfWhatAnotherWorkstationChangedIsRefusedAndCa
     EXPECT_FALSE(b.doc.Confirm(roomB, listB, message));
     EXPECT_NE(message.ToUtf8().find("一覧「手術室」"), std::string::npos) << message.ToUtf8();
     EXPECT_EQ(b.doc.GetRoomList().GetSize(), roomA.items.GetSize()); // the list in force
-    for (JournalKind kind : {JournalKind::Passwords, JournalKind::Hospital}) {
-        registry::ChangeBase first = a.doc.BaseOf({kind, -1});
-        registry::ChangeBase second = b.doc.BaseOf({kind, -1});
-        JournalEntry e;
-        e.kind = kind;
-        e.adminPassword = "x";
-        e.userPassword = "y";
-        e.beds = 10;
-        ASSERT_TRUE(a.doc.Confirm(e, first, message)) << message.ToUtf8();
-        e.beds = 20;
-        EXPECT_FALSE(b.doc.Confirm(e, second, message));
-        EXPECT_NE(message.ToUtf8().find("別の端末"), std::string::npos);
-        EXPECT_TRUE(b.doc.Confirm(e, second, message)) << message.ToUtf8();
-    }
+    registry::ChangeBase first = a.doc.BaseOf({JournalKind::Hospital, -1});
+    registry::ChangeBase second = b.doc.BaseOf({JournalKind::Hospital, -1});
+    JournalEntry e;
+    e.kind = JournalKind::Hospital;
+    e.beds = 10;
+    ASSERT_TRUE(a.doc.Confirm(e, first, message)) << message.ToUtf8();
+    e.beds = 20;
+    EXPECT_FALSE(b.doc.Confirm(e, second, message));
+    EXPECT_NE(message.ToUtf8().find("病院情報は"), std::string::npos) << message.ToUtf8();
+    EXPECT_TRUE(b.doc.Confirm(e, second, message)) << message.ToUtf8();
     EXPECT_EQ(Load()->GetBeds(), 20);
 }
 
 // A confirmation whose commit was not heard back (the connection went while it was kept) is
 // tried again by the same dialog: the case it kept is corrected, not added a second time.
 TEST_F(StoreServerTest, ATryThatWasKeptUnheardIsNotKeptTwice) {
-    Workstation ws(m_conninfo);
+    Workstation ws(m_conninfo, User());
     // The earlier try, as the server kept it: a case and its incident row under the token.
     std::unique_ptr<server::Connection> db = Connect();
     server::ServerError failed;
@@ -197,7 +191,7 @@ TEST_F(StoreServerTest, ATryThatWasKeptUnheardIsNotKeptTwice) {
 
 TEST_F(StoreServerTest, AStoreWithoutItsConnectionRefusesAndConnectsAgainByItself) {
     long long now = 0;
-    auto db = Connect();
+    auto db = Connect(User());
     CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
     server::Versions versions;
     server::LoadNotes notes;
@@ -205,7 +199,7 @@ TEST_F(StoreServerTest, AStoreWithoutItsConnectionRefusesAndConnectsAgainByItsel
     ASSERT_TRUE(server::LoadRegistry(*db, doc, versions, notes, error));
     server::ServerStore::Hooks hooks;
     hooks.nowMs = [&now] { return now; };
-    server::ServerStore store(m_conninfo, std::move(db), doc, versions, hooks);
+    server::ServerStore store(m_conninfo, User(), std::move(db), doc, versions, hooks);
     ASSERT_TRUE(store.Start(error)) << error.ToUtf8();
     doc.SetStore(store);
     // The server ends this workstation's connection.
