@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev fonts-ipafont-gothic fonts-noto-cjk fonts-vlgothic locales
   e2fsprogs tzdata qt6-translations-l10n poppler-utils
   libxlsxwriter-dev pkg-config python3
-  libpq-dev postgresql postgresql-common
+  libpq-dev postgresql postgresql-common openssl
   dpkg-dev desktop-file-utils appstream lintian
 )
 

@@ -211,6 +211,10 @@ int CMainFrame::rows() {
     return m_view->GetRowCount();
 }
 
+std::string CMainFrame::statusText() {
+    return GetStatusText().ToUtf8();
+}
+
 bool CMainFrame::cell(int row, int col, std::string& utf8, std::string& error) {
     if (row < 1 || row > m_view->GetRowCount() || col < 1 || col > 6) {
         error = "no cell " + std::to_string(row) + "," + std::to_string(col);

@@ -50,6 +50,7 @@ public:
     bool enabled(int id, bool& value, std::string& error) override;
     bool visible(int id, bool& value, std::string& error) override;
     int rows() override;
+    std::string statusText() override;
     bool cell(int row, int col, std::string& utf8, std::string& error) override;
     bool printPdf(const std::string& path, std::string& error) override;
 

@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <locale.h>
 #include <pwd.h>
 #include <unistd.h>
 #include <utility>
@@ -18,18 +19,30 @@ namespace {
 // recognises them in English and says them in Japanese, whatever the desktop's language.
 class EnglishMessages {
 public:
+    // For this thread alone, so that a connection made on another thread changes nothing here.
     EnglishMessages() {
-        if (const char* now = std::setlocale(LC_MESSAGES, nullptr)) {
-            m_saved = now;
+        if (locale_t base = ::duplocale(LC_GLOBAL_LOCALE)) {
+            m_english = ::newlocale(LC_MESSAGES_MASK, "C", base);
+            if (!m_english) {
+                ::freelocale(base);
+            }
         }
-        std::setlocale(LC_MESSAGES, "C");
+        if (m_english) {
+            m_saved = ::uselocale(m_english);
+        }
     }
-    ~EnglishMessages() { std::setlocale(LC_MESSAGES, m_saved.c_str()); }
+    ~EnglishMessages() {
+        if (m_english) {
+            ::uselocale(m_saved);
+            ::freelocale(m_english);
+        }
+    }
     EnglishMessages(const EnglishMessages&) = delete;
     EnglishMessages& operator=(const EnglishMessages&) = delete;
 
 private:
-    std::string m_saved = "C";
+    locale_t m_english = nullptr;
+    locale_t m_saved = nullptr;
 };
 
 CString fromUtf8(std::string_view utf8) {
@@ -114,6 +127,10 @@ constexpr KnownMessage kKnownMessages[] = {
     {"the database system is shutting down", "サーバーが停止しているところです", ""},
     {"the database system is in recovery mode", "サーバーが復旧しているところです", ""},
     {"read-only", "サーバーが読み取り専用です（予備のサーバーにつながっています）", ""},
+    {"during recovery",
+     "サーバーが読み取り専用です（予備のサーバーにつながっています）。接続文字列に "
+     "target_session_attrs=read-write を加えてください",
+     ""},
 };
 
 // The server's notices (a DROP that found nothing, say) are not for the user's terminal.
@@ -306,7 +323,7 @@ bool Connection::OnThisMachine(const std::string& conninfo, std::string* sslmode
     return addresses.empty() ? local(hosts, true) : local(addresses, false);
 }
 
-bool Connection::begin(const std::string& conninfo, bool wait, const Login& login, CString& error,
+bool Connection::begin(const std::string& conninfo, const Login& login, CString& error,
                        bool* authFailed) {
     Close();
     if (authFailed) {
@@ -324,6 +341,11 @@ bool Connection::begin(const std::string& conninfo, bool wait, const Login& logi
         "client_encoding"};
     std::vector<const char*> values = {
         "10", "1", "10", "5", "3", "15000", conninfo.c_str(), application.c_str(), "UTF8"};
+    // PGCONNECT_TIMEOUT, when set, is the user's choice.
+    if (const char* timeout = std::getenv("PGCONNECT_TIMEOUT"); timeout && *timeout) {
+        keys.erase(keys.begin());
+        values.erase(values.begin());
+    }
     const bool sendsPassword = !login.role.empty();
     if (sendsPassword) {
         keys.insert(keys.end(), {"user", "password"});
@@ -336,8 +358,7 @@ bool Connection::begin(const std::string& conninfo, bool wait, const Login& logi
     keys.push_back(nullptr);
     values.push_back(nullptr);
     EnglishMessages english;
-    m_conn = wait ? PQconnectdbParams(keys.data(), values.data(), 1)
-                  : PQconnectStartParams(keys.data(), values.data(), 1);
+    m_conn = PQconnectdbParams(keys.data(), values.data(), 1);
     if (!m_conn) {
         error = "サーバーに接続するためのメモリが足りません"_sj;
         return false;
@@ -362,11 +383,7 @@ bool Connection::begin(const std::string& conninfo, bool wait, const Login& logi
 
 bool Connection::Open(const std::string& conninfo, CString& error, const Login& login,
                       bool* authFailed) {
-    return begin(conninfo, true, login, error, authFailed);
-}
-
-bool Connection::Start(const std::string& conninfo, CString& error, const Login& login) {
-    return begin(conninfo, false, login, error, nullptr);
+    return begin(conninfo, login, error, authFailed);
 }
 
 bool Connection::IsEncrypted() const {
@@ -403,27 +420,6 @@ std::string Connection::QuoteLiteral(const std::string& text) const {
     std::string result = quoted ? quoted : "";
     PQfreemem(quoted);
     return result;
-}
-
-Connection::PollState Connection::Poll(CString& error) {
-    if (!m_conn) {
-        error = "サーバーに接続していません"_sj;
-        return PollState::Failed;
-    }
-    EnglishMessages english;
-    switch (PQconnectPoll(m_conn)) {
-    case PGRES_POLLING_READING:
-        return PollState::Reading;
-    case PGRES_POLLING_WRITING:
-        return PollState::Writing;
-    case PGRES_POLLING_OK:
-        PQsetNoticeProcessor(m_conn, ignoreNotice, nullptr);
-        return PollState::Done;
-    default:
-        error = TranslateMessage(PQerrorMessage(m_conn));
-        Close();
-        return PollState::Failed;
-    }
 }
 
 void Connection::Close() {
@@ -467,7 +463,7 @@ ServerError Connection::errorOf(pg_result* result) const {
     error.connectionLost = !m_conn || PQstatus(m_conn) != CONNECTION_OK;
     if (result && PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) {
         const std::string primary = PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
-        error.message = error.connectionLost ? TranslateMessage(primary) : fromUtf8(primary);
+        error.message = TranslateMessage(primary);
     } else {
         error.message = TranslateMessage(m_conn ? PQerrorMessage(m_conn) : "");
     }

@@ -87,11 +87,6 @@ public:
     // for the user; authFailed tells a wrong password or an unknown role from other failures.
     bool Open(const std::string& conninfo, CString& error, const Login& login = {},
               bool* authFailed = nullptr);
-    // The same without waiting: Start, then Poll whenever Socket() is ready for what
-    // WantsWrite() says, until Poll says Done or Failed.
-    enum class PollState { Reading, Writing, Done, Failed };
-    bool Start(const std::string& conninfo, CString& error, const Login& login = {});
-    PollState Poll(CString& error);
     void Close();
 
     bool IsOpen() const;
@@ -140,8 +135,7 @@ public:
     static bool OnThisMachine(const std::string& conninfo, std::string* sslmode = nullptr);
 
 private:
-    bool begin(const std::string& conninfo, bool wait, const Login& login, CString& error,
-               bool* authFailed);
+    bool begin(const std::string& conninfo, const Login& login, CString& error, bool* authFailed);
     ServerError errorOf(pg_result* result) const;
     void drainResults();
 

@@ -8,9 +8,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fcntl.h>
+#include <mutex>
 #include <optional>
 #include <random>
 #include <set>
+#include <thread>
+#include <unistd.h>
 
 namespace server {
 
@@ -49,7 +53,9 @@ using registry::JournalKind;
 
 constexpr int kFirstRetryMs = 1000;
 constexpr int kLongestRetryMs = 30000;
-constexpr int kConnectingMs = 15000;
+// A connection is made on a thread of its own, as libpq does it with each host's
+// connect_timeout; a try that outlasts this is given up (its thread ends by itself).
+constexpr int kConnectingMs = 120000;
 
 long long steadyMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -170,8 +176,7 @@ ServerStore::Wait ServerStore::NextWait() const {
     case State::Waiting:
         return {-1, false, int(std::max(0LL, m_retryAt - now))};
     case State::Connecting:
-        return {m_db->Socket(), m_poll == Connection::PollState::Writing,
-                int(std::max(0LL, m_retryAt - now))};
+        return {m_connecting->ready[0], false, int(std::max(0LL, m_retryAt - now))};
     case State::Broken:
     case State::LoggedOut:
         break;
@@ -197,16 +202,22 @@ void ServerStore::OnReady() {
         }
         break;
     case State::Connecting: {
-        if (m_hooks.nowMs() >= m_retryAt) {
-            m_lastError = "サーバーから決められた時間内に応答がありません"_sj;
-            lost();
-            break;
-        }
+        std::unique_ptr<Connection> made;
         CString error;
-        m_poll = m_db->Poll(error);
-        if (m_poll == Connection::PollState::Done) {
+        {
+            std::lock_guard<std::mutex> lock(m_connecting->mutex);
+            if (!m_connecting->done && m_hooks.nowMs() < m_retryAt) {
+                break; // woken before its time
+            }
+            made = std::move(m_connecting->db);
+            error = m_connecting->done ? m_connecting->error
+                                       : "サーバーから決められた時間内に応答がありません"_sj;
+        }
+        m_connecting.reset();
+        if (made) {
+            m_db = std::move(made);
             connected();
-        } else if (m_poll == Connection::PollState::Failed) {
+        } else {
             m_lastError = error;
             lost();
         }
@@ -235,14 +246,42 @@ void ServerStore::lost() {
     setState(State::Waiting);
 }
 
+ServerStore::Connecting::Connecting() {
+    if (::pipe2(ready, O_CLOEXEC | O_NONBLOCK) != 0) {
+        ready[0] = ready[1] = -1;
+    }
+}
+
+ServerStore::Connecting::~Connecting() {
+    for (int fd : ready) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+}
+
+// Connects on a thread of its own, so that a server that does not answer never holds the
+// window up; the thread says it is done through a pipe the event loop watches.
 void ServerStore::startConnecting() {
-    CString error;
-    if (!m_db->Start(m_conninfo, error, m_login)) {
-        m_lastError = error;
+    auto connecting = std::make_shared<Connecting>();
+    if (connecting->ready[0] < 0) {
+        m_lastError = "接続の準備ができません"_sj;
         lost();
         return;
     }
-    m_poll = Connection::PollState::Writing;
+    m_connecting = connecting;
+    std::thread([connecting, conninfo = m_conninfo, login = m_login] {
+        auto db = std::make_unique<Connection>();
+        CString error;
+        const bool open = db->Open(conninfo, error, login);
+        {
+            std::lock_guard<std::mutex> lock(connecting->mutex);
+            connecting->db = open ? std::move(db) : nullptr;
+            connecting->error = error;
+            connecting->done = true;
+        }
+        [[maybe_unused]] const ssize_t n = ::write(connecting->ready[1], "x", 1);
+    }).detach();
     m_retryAt = m_hooks.nowMs() + kConnectingMs;
     setState(State::Connecting);
 }

@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace server {
@@ -115,7 +116,17 @@ private:
     Versions m_versions;
     Hooks m_hooks;
     State m_state = State::Connected;
-    Connection::PollState m_poll = Connection::PollState::Done;
+    // A connection being made on its thread: what it made, and a pipe it writes to when done.
+    struct Connecting {
+        Connecting();
+        ~Connecting();
+        std::mutex mutex;
+        bool done = false;
+        std::unique_ptr<Connection> db;
+        CString error;
+        int ready[2] = {-1, -1};
+    };
+    std::shared_ptr<Connecting> m_connecting;
     int m_retryMs = 0;
     long long m_retryAt = 0;
     CString m_lastError;

@@ -158,6 +158,7 @@ struct FakeMain : IMainAutomation {
     bool enabled(int, bool& value, std::string&) override { return value = true; }
     bool visible(int, bool& value, std::string&) override { return value = true; }
     int rows() override { return 4; }
+    std::string statusText() override { return "サーバー db1/vora に接続しています（暗号化あり）"; }
     bool cell(int, int, std::string& utf8, std::string&) override {
         utf8 = "2006/4/1";
         return true;
@@ -215,6 +216,7 @@ TEST(ReplayRunner, DrivesNestedDialogsAndEndsWithStatusThree) {
                           "key Return\n"
                           "expect-dialog 910\n"
                           "expect-rows 4\n"
+                          "expect-status サーバー db1/vora に接続しています（暗号化あり）\n"
                           "expect-cell 1 1 2006/4/1\n"
                           "shot " +
                           shot +

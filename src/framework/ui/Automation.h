@@ -30,6 +30,8 @@ struct IMainAutomation {
     virtual bool enabled(int id, bool& value, std::string& error) = 0;
     virtual bool visible(int id, bool& value, std::string& error) = 0;
     virtual int rows() = 0;
+    // The lasting text of the status bar (where the registry is kept), empty when none.
+    virtual std::string statusText() = 0;
     // row from 1 (the first case of the list), col from 1 to 6.
     virtual bool cell(int row, int col, std::string& utf8, std::string& error) = 0;
     // Prints the list with the printer's page drawing into a PDF file at path.

@@ -244,6 +244,11 @@ bool Runner::run(const ReplayStep& step, std::string& error) {
     }
     case StepKind::ExpectCell:
         return expectCell(step, error);
+    case StepKind::ExpectStatus: {
+        const std::string shown = m_main.statusText();
+        return shown == step.args[0] || fail(error, "the status bar shows " + quoted(shown) +
+                                                        ", expected " + quoted(step.args[0]));
+    }
     case StepKind::Shot:
         return shot(step.args[0], error);
     default:

@@ -44,6 +44,7 @@ constexpr std::array kSteps{
     StepSyntax{"print-pdf", StepKind::PrintPdf, "f", "print-pdf FILE"},
     StepSyntax{"wait-fifo", StepKind::WaitFifo, "f", "wait-fifo FILE"},
     StepSyntax{"wait-ms", StepKind::WaitMs, "n", "wait-ms N"},
+    StepSyntax{"expect-status", StepKind::ExpectStatus, "*", "expect-status TEXT"},
     StepSyntax{"wait-progress", StepKind::WaitProgress, "", "wait-progress"},
 };
 

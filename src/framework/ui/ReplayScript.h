@@ -32,6 +32,7 @@ enum class StepKind {
     PrintPdf,
     WaitFifo,
     WaitMs,
+    ExpectStatus,
     WaitProgress,
 };
 
