@@ -27,8 +27,8 @@ DIR=$ROOT/server-data
 FRESH=0
 REPLAY=()
 usage() {
-  sed -n '6,12p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
-  exit 2
+  sed -n '6,12p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&"${1:-2}"
+  exit "${2:-2}"
 }
 while [ $# -gt 0 ]; do
   case $1 in
@@ -36,6 +36,7 @@ while [ $# -gt 0 ]; do
     --dir) [ $# -ge 2 ] || usage; DIR=$2; shift 2 ;;
     --fresh) FRESH=1; shift ;;
     --replay) [ $# -ge 2 ] && [ ${#REPLAY[@]} -lt 2 ] || usage; REPLAY+=("$(readlink -f "$2")"); shift 2 ;;
+    -h | --help) usage 1 0 ;;
     *) usage ;;
   esac
 done
