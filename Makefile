@@ -1,6 +1,7 @@
-# The two commands of the README: `make run` and `make test`; `make screenshots` renews the
-# pictures of the user's guide, `make package` builds the Debian package. Warnings are errors in
-# every build made here.
+# The two commands of the README: `make run` and `make test`; `make run-server` tries the
+# department server (two windows on a PostgreSQL cluster of its own in ./server-data; FRESH=1
+# starts it anew), `make screenshots` renews the pictures of the user's guide, `make package`
+# builds the Debian package. Warnings are errors in every build made here.
 BUILD   ?= build
 ASAN    ?= build-asan
 FUZZBLD ?= build-fuzz
@@ -16,7 +17,7 @@ export TZ := Asia/Tokyo
 BUILDFLAGS = DEB_BUILD_MAINT_OPTIONS="hardening=+all reproducible=-fixfilepath,-fixdebugpath" \
   dpkg-buildflags --get
 
-.PHONY: deps build run test screenshots package unit-asan fuzz bench clean
+.PHONY: deps build run run-server test screenshots package unit-asan fuzz bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -32,6 +33,9 @@ build: deps
 run: build
 	mkdir -p $(DATA)
 	cd $(DATA) && ../$(BUILD)/vora
+
+run-server: build
+	bash scripts/run-server.sh --build $(BUILD) $(if $(FRESH),--fresh)
 
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j$(JOBS)
