@@ -128,9 +128,9 @@ else
   say "making a PostgreSQL $VERSION cluster in $CLUSTER"
   mkdir -m 700 "$CLUSTER"
   [ "$OWNER" = "$(id -un)" ] || chown "$OWNER" "$CLUSTER"
-  # Only local connections, without password: the socket's folder is closed to other users.
+  # Only local connections: the socket's folder is closed to other users.
   as_owner "$BINDIR/initdb" -D "$CLUSTER" -U postgres --encoding=UTF8 --no-locale \
-    --auth-local=trust --auth-host=reject > "$DIR/initdb.log" ||
+    --auth-local=scram-sha-256 --auth-host=reject > "$DIR/initdb.log" ||
     { cat "$DIR/initdb.log" >&2; die "initdb failed"; }
   echo "include_if_exists = 'run-server.conf'" >> "$CLUSTER/postgresql.conf"
   NEW=1
@@ -143,6 +143,10 @@ touch "$LOG"
 quoted_socket=${SOCKET//\'/\'\'}
 printf "listen_addresses = ''\nunix_socket_directories = '%s'\n" "$quoted_socket" |
   as_owner tee "$CLUSTER/run-server.conf" > /dev/null
+# The cluster's superuser and the registry's owner come in without a password through the
+# closed socket; the registry's login roles with theirs, as on a department's server.
+printf 'local all postgres trust\nlocal all vora trust\nlocal all all scram-sha-256\n' |
+  as_owner tee "$CLUSTER/pg_hba.conf" > /dev/null
 
 pids=()
 stop_cluster() {
@@ -179,13 +183,17 @@ psql_admin() {
 
 # The registry's role and database, as a department makes them (a role that owns its
 # database and nothing more), then the schema and the example registry.
+# The owner makes the registry's two login roles at --init-server: it may create roles.
 if [ "$(psql_admin -c "SELECT count(*) FROM pg_roles WHERE rolname = 'vora'")" = 0 ]; then
-  psql_admin -c "CREATE ROLE vora LOGIN"
+  psql_admin -c "CREATE ROLE vora LOGIN CREATEROLE"
+else
+  psql_admin -c "ALTER ROLE vora CREATEROLE"
 fi
 if [ "$(psql_admin -c "SELECT count(*) FROM pg_database WHERE datname = 'vora'")" = 0 ]; then
   psql_admin -c "CREATE DATABASE vora OWNER vora"
 fi
-"$VORA" --server="$CONN" --init-server
+# The roles' passwords as the example registry has them; the import sets them again.
+printf 'qelvo\ntrumpa\n' | "$VORA" --server="$CONN" --init-server
 held=$("$BINDIR/psql" -X -q -t -A "$CONN" -c \
   "SELECT (SELECT count(*) FROM vora.cases) + (SELECT count(*) FROM vora.list_items)")
 if [ "$held" = 0 ]; then
