@@ -53,8 +53,9 @@ package: build
 unit-asan: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVORA_SANITIZE=ON -DVORA_UI=OFF -DVORA_BENCH=OFF \
 	  -DVORA_WERROR=ON
-	cmake --build $(ASAN) -j$(JOBS) --target vora_tests
-	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -R '^unit$$'
+	cmake --build $(ASAN) -j$(JOBS) --target vora_tests vora_server_tests
+	cd $(ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -R '^(unit|server)$$'
 
 fuzz: deps
 	cmake -S . -B $(FUZZBLD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \

@@ -73,6 +73,20 @@ Field fieldOf(const Result& r, int row, int column) {
     return {r.Value(row, column), r.IsNull(row, column)};
 }
 
+// Hands each row of a binary result to row as its fields; false when row said so.
+template <class Row> bool eachRow(const Result& r, Row&& row) {
+    std::vector<Field> fields(std::size_t(r.Columns()));
+    for (int i = 0; i < r.Rows(); ++i) {
+        for (int c = 0; c < r.Columns(); ++c) {
+            fields[std::size_t(c)] = fieldOf(r, i, c);
+        }
+        if (!row(fields)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // "{1,2,3}": a parameter for "= ANY($1::integer[])".
 std::string arrayOf(const std::set<int>& values) {
     std::string text = "{";
@@ -375,11 +389,7 @@ bool ServerStore::fetchBatch(ChangeBatch& batch, CString& error) {
         if (!r) {
             return false;
         }
-        std::vector<Field> fields(std::size_t(r->Columns()));
-        for (int row = 0; row < r->Rows(); ++row) {
-            for (int c = 0; c < r->Columns(); ++c) {
-                fields[std::size_t(c)] = fieldOf(*r, row, c);
-            }
+        const bool read = eachRow(*r, [&](const std::vector<Field>& fields) {
             std::int32_t index = 0;
             std::int64_t version = 0;
             CCaseRecord record;
@@ -389,6 +399,10 @@ bool ServerStore::fetchBatch(ChangeBatch& batch, CString& error) {
                 return false;
             }
             batch.cases[index] = {std::move(record), version};
+            return true;
+        });
+        if (!read) {
+            return false;
         }
     }
     if (!incidents.empty()) {
@@ -399,11 +413,7 @@ bool ServerStore::fetchBatch(ChangeBatch& batch, CString& error) {
         if (!r) {
             return false;
         }
-        std::vector<Field> fields(std::size_t(r->Columns()));
-        for (int row = 0; row < r->Rows(); ++row) {
-            for (int c = 0; c < r->Columns(); ++c) {
-                fields[std::size_t(c)] = fieldOf(*r, row, c);
-            }
+        const bool read = eachRow(*r, [&](const std::vector<Field>& fields) {
             std::int32_t index = 0;
             IncidentRow incident;
             if (!ReadInt(fields[0], index) ||
@@ -412,6 +422,10 @@ bool ServerStore::fetchBatch(ChangeBatch& batch, CString& error) {
                 return false;
             }
             batch.incidents[index] = std::move(incident);
+            return true;
+        });
+        if (!read) {
+            return false;
         }
     }
     for (int list : lists) {
@@ -754,7 +768,7 @@ bool ServerStore::conflict(const char* table, const std::string& where, std::vec
     std::optional<Result> r = m_db->Query(
         std::string("SELECT last_change, extract(epoch FROM changed_at)::bigint, changed_by") +
             (isCase ? ", " + CaseColumnList() + ", exact_texts" : std::string()) + " FROM vora." +
-            table + " WHERE " + where + " FOR UPDATE",
+            table + " WHERE " + where,
         params, failed, true);
     if (!r) {
         message = failed.message;
@@ -772,17 +786,16 @@ bool ServerStore::conflict(const char* table, const std::string& where, std::vec
     refused = true;
     CString changed;
     if (isCase) {
-        std::vector<Field> fields(std::size_t(r->Columns()));
-        for (int c = 0; c < r->Columns(); ++c) {
-            fields[std::size_t(c)] = fieldOf(*r, 0, c);
-        }
-        CCaseRecord now;
-        int replaced = 0;
-        CString ignored;
-        if (ReadCaseFields(fields.data() + 3, now, replaced, ignored)) {
-            changed = ChangedCaseFields(base.openedCase, now);
-            base.openedCase = now;
-        }
+        eachRow(*r, [&](const std::vector<Field>& fields) {
+            CCaseRecord now;
+            int replaced = 0;
+            CString ignored;
+            if (ReadCaseFields(fields.data() + 3, now, replaced, ignored)) {
+                changed = ChangedCaseFields(base.openedCase, now);
+                base.openedCase = now;
+            }
+            return true;
+        });
     }
     message = "この"_sj + what + "は "_sj + clockText(at) + " に別の端末（"_sj +
               hostOf(r->Value(0, 2)) + "）で変更されました"_sj +

@@ -47,6 +47,18 @@ TEST(CommandLineTest, ArgumentsGiveTheActionAndItsFiles) {
         {{"--data-dir", "--data-dir=b"}, Action::Usage, "", "", ""},
         {{"--data-dir=a", "--data-dir"}, Action::Usage, "", "", ""},
         {{"--data-dirx"}, Action::Usage, "", "", ""},
+        // The department server's commands.
+        {{"--server=service=vora", "--init-server"}, Action::InitServer, "", "", ""},
+        {{"--import-data", "old.dat"}, Action::ImportData, "", "old.dat", ""},
+        {{"--export-data", "x.dat", "--data-dir=d"}, Action::ExportData, "", "/here/x.dat", "d"},
+        {{"--import-data"}, Action::Usage, "", "", ""},
+        {{"--import-data", "a", "--export-data", "b"}, Action::Usage, "", "", ""},
+        {{"--init-server", "--replay", "s"}, Action::Usage, "", "", ""},
+        {{"--no-server", "--init-server"}, Action::Usage, "", "", ""},
+        {{"--server="}, Action::Usage, "", "", ""},
+        {{"--server"}, Action::Usage, "", "", ""},
+        {{"--server=a", "--no-server"}, Action::Usage, "", "", ""},
+        {{"--server=a", "--server=b"}, Action::Usage, "", "", ""},
     };
     for (const Case& c : cases) {
         std::string trace;
@@ -57,13 +69,26 @@ TEST(CommandLineTest, ArgumentsGiveTheActionAndItsFiles) {
         const app::CommandLine got = app::ParseCommandLine(c.args, "/here");
         EXPECT_EQ(got.action, c.action);
         EXPECT_EQ(got.error.empty(), c.action != Action::Usage) << got.error;
-        if (c.action == Action::Run || c.action == Action::VerifyData) {
+        if (c.action != Action::Usage && c.action != Action::Help &&
+            c.action != Action::Version) {
             EXPECT_EQ(got.replayScript, c.script);
             EXPECT_EQ(got.dataFile, c.file);
             EXPECT_EQ(got.dataFolder, c.folder);
             EXPECT_EQ(got.siteDataFolder, c.siteFolder);
         }
     }
+}
+
+TEST(CommandLineTest, TheServerIsTheCommandLinesOrLeftToTheSettings) {
+    const app::CommandLine named =
+        app::ParseCommandLine({"--server=host=db1 dbname=vora", "--replay", "s"}, "/here");
+    EXPECT_TRUE(named.serverGiven);
+    EXPECT_EQ(named.server, "host=db1 dbname=vora");
+    const app::CommandLine none = app::ParseCommandLine({"--no-server"}, "/here");
+    EXPECT_TRUE(none.noServer);
+    EXPECT_FALSE(none.serverGiven);
+    const app::CommandLine open = app::ParseCommandLine({}, "/here");
+    EXPECT_FALSE(open.serverGiven || open.noServer);
 }
 
 } // namespace

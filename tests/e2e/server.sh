@@ -228,6 +228,27 @@ case "$refused" in
 esac
 [ "$(sql "SELECT count(*) FROM vora.cases WHERE name = '停止中の症例'")" = 1 ] || fail "the case after the restart"
 
+# --- psql as the registry's roles: what is not a role's to change is refused by the server.
+refused() {
+  local who=$1 password=$2 sql=$3 out
+  if out=$(PGPASSWORD=$password psql -X -q -h localhost -U "$who" -d vora_e2e -c "$sql" 2>&1); then
+    fail "psql as $who could run: $sql"
+  fi
+  case "$out" in
+    *"permission denied"* | *"must be"* | *"not a role of the registry"*) ;;
+    *) fail "psql as $who: $sql: $out" ;;
+  esac
+}
+for sql in "INSERT INTO vora.list_items (list_index, position, name) VALUES (0, 99, 'x')" \
+           "UPDATE vora.hospital SET beds = 1" \
+           "SELECT vora.set_password('vora_admin', 'SCRAM-SHA-256\$4096:x')" \
+           "ALTER ROLE vora_admin PASSWORD 'x'" \
+           "UPDATE vora.history SET role_name = 'someone'"; do
+  refused vora_user trumpa "$sql"
+done
+refused vora_admin qelvo "UPDATE vora.history SET role_name = 'someone'"
+refused vora_admin qelvo "DELETE FROM vora.history"
+
 # --- Start failures: a clear message before anything else, status 1.
 cat > "$w/start-fails.replay" <<'EOF'
 expect-dialog message
