@@ -17,13 +17,13 @@
 namespace {
 
 // What the settings files say, read when the command line leaves something to them: the
-// data folder of a plain --data-dir, and the server of the program and of the server's
-// commands unless --server or --no-server decides. Checking a data file needs no server.
+// data folder of a plain --data-dir, and for the program and the server's commands the
+// server (unless --server or --no-server decides) and the names of its roles. Checking a
+// data file needs no server.
 bool readSettings(const app::CommandLine& cmd, const std::string& home, app::Settings& settings,
                   int& status) {
-    const bool serverOpen =
-        cmd.action != app::Action::VerifyData && !cmd.serverGiven && !cmd.noServer;
-    if (!cmd.siteDataFolder && !serverOpen) {
+    const bool serverMayBeUsed = cmd.action != app::Action::VerifyData && !cmd.noServer;
+    if (!cmd.siteDataFolder && !serverMayBeUsed) {
         return true;
     }
     std::string error;

@@ -193,6 +193,7 @@ ServerStore::Wait ServerStore::NextWait() const {
         return {m_connecting->ready[0], false, int(std::max(0LL, m_retryAt - now))};
     case State::Broken:
     case State::LoggedOut:
+    case State::PasswordRefused:
         break;
     }
     return {};
@@ -218,12 +219,14 @@ void ServerStore::OnReady() {
     case State::Connecting: {
         std::unique_ptr<Connection> made;
         CString error;
+        bool refused = false;
         {
             std::lock_guard<std::mutex> lock(m_connecting->mutex);
             if (!m_connecting->done && m_hooks.nowMs() < m_retryAt) {
                 break; // woken before its time
             }
             made = std::move(m_connecting->db);
+            refused = m_connecting->passwordRefused;
             error = m_connecting->done ? m_connecting->error
                                        : "サーバーから決められた時間内に応答がありません"_sj;
         }
@@ -231,6 +234,10 @@ void ServerStore::OnReady() {
         if (made) {
             m_db = std::move(made);
             connected();
+        } else if (refused) {
+            // The password changed meanwhile: trying it again would only fail again.
+            m_lastError = error;
+            setState(State::PasswordRefused);
         } else {
             m_lastError = error;
             lost();
@@ -239,6 +246,7 @@ void ServerStore::OnReady() {
     }
     case State::Broken:
     case State::LoggedOut:
+    case State::PasswordRefused:
         break;
     }
     if (m_hooks.rewatch) {
@@ -287,11 +295,13 @@ void ServerStore::startConnecting() {
     std::thread([connecting, conninfo = m_conninfo, login = m_login] {
         auto db = std::make_unique<Connection>();
         CString error;
-        const bool open = db->Open(conninfo, error, login);
+        bool refused = false;
+        const bool open = db->Open(conninfo, error, login, &refused);
         {
             std::lock_guard<std::mutex> lock(connecting->mutex);
             connecting->db = open ? std::move(db) : nullptr;
             connecting->error = error;
+            connecting->passwordRefused = refused;
             connecting->done = true;
         }
         [[maybe_unused]] const ssize_t n = ::write(connecting->ready[1], "x", 1);
@@ -320,6 +330,9 @@ CString ServerStore::StatusText() const {
                (m_db->IsEncrypted() ? "暗号化あり"_sj : "暗号化なし"_sj) + "）"_sj;
     case State::LoggedOut:
         return "サーバー "_sj + where + "（ログアウトしました）"_sj;
+    case State::PasswordRefused:
+        return "パスワードが変わったため、サーバーに接続し直せません。ログアウトして、新しいパスワー"
+               "ドでログインしてください"_sj;
     case State::Waiting:
         return "サーバーとの接続が切れています（自動で接続し直します"_sj +
                (m_lastError.IsEmpty() ? CString() : "。"_sj + m_lastError) + "）"_sj;
@@ -1027,7 +1040,9 @@ bool ServerStore::Confirm(CQuellmarkDoc& doc, registry::JournalEntry& entry,
                           registry::ChangeBase& base, CString& message) {
     (void)doc; // the store's own document
     if (m_state != State::Connected) {
-        message = notConnectedText();
+        message = m_state == State::PasswordRefused
+                      ? StatusText() + "。入力した内容はこの画面に残っています。"_sj
+                      : notConnectedText();
         return false;
     }
     std::string token = base.pendingToken;

@@ -82,7 +82,9 @@ public:
                    std::vector<registry::HistoryLine>& lines, CString& error) override;
 
 private:
-    enum class State { Connected, Waiting, Connecting, Broken, LoggedOut };
+    // PasswordRefused: connecting again, the login's password was refused (another
+    // workstation changed it); nothing more is tried until the user logs in anew.
+    enum class State { Connected, Waiting, Connecting, Broken, LoggedOut, PasswordRefused };
 
     bool fetchBatch(ChangeBatch& batch, CString& error);
     bool applyBatch(const ChangeBatch& batch, bool fromOthers);
@@ -124,6 +126,7 @@ private:
         bool done = false;
         std::unique_ptr<Connection> db;
         CString error;
+        bool passwordRefused = false;
         int ready[2] = {-1, -1};
     };
     std::shared_ptr<Connecting> m_connecting;

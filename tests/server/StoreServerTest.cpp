@@ -229,6 +229,31 @@ TEST_F(StoreServerTest, AStoreWithoutItsConnectionRefusesAndConnectsAgainByItsel
     ASSERT_TRUE(store.IsConnected()) << store.StatusText().ToUtf8();
     ASSERT_TRUE(doc.Confirm(change, base, message)) << message.ToUtf8();
     EXPECT_EQ(Load()->GetRecordCount(), 41);
+
+    // The administrator gives the general user a new password, and the connection goes
+    // again: the old password is not tried over and over, the user is asked to log in anew.
+    std::unique_ptr<server::Connection> owner = Connect();
+    ASSERT_TRUE(server::SetRolePassword(*owner, m_roles.user, "次の一般", error)) << error.ToUtf8();
+    Sql("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = current_database() "
+        "AND pid <> pg_backend_pid()");
+    for (int tries = 0; tries < 200; ++tries) {
+        const server::ServerStore::Wait wait = store.NextWait();
+        if (wait.fd < 0 && wait.timeoutMs < 0) {
+            break;
+        }
+        if (wait.fd >= 0) {
+            pollfd ready{wait.fd, short(wait.write ? POLLOUT : POLLIN), 0};
+            ::poll(&ready, 1, 1000);
+        } else {
+            now += wait.timeoutMs;
+        }
+        store.OnReady();
+    }
+    EXPECT_NE(store.StatusText().ToUtf8().find("新しいパスワードでログインしてください"),
+              std::string::npos)
+        << store.StatusText().ToUtf8();
+    EXPECT_FALSE(doc.Confirm(change, base, message));
+    EXPECT_NE(message.ToUtf8().find("パスワードが変わったため"), std::string::npos);
 }
 
 } // namespace
