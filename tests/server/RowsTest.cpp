@@ -3,10 +3,12 @@
 
 #include "server/Rows.h"
 #include "framework/Codec.h"
+#include "server/Registry.h"
 #include "support/CaseBuilder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -329,6 +331,31 @@ TEST(ServerRows, ACaseReadsBackFromItsFieldsWhereverItsTextsGo) {
     error.Empty();
     EXPECT_FALSE(server::ReadCaseFields(fields.data(), r, replaced, error));
     EXPECT_FALSE(error.IsEmpty());
+}
+
+// Case i changed as the result[i]-th; equal numbers keep the cases' order. A registry whose
+// numbers are already in order (nobody corrected a case since the import) takes a shorter way.
+TEST(ServerRows, TheOrderOfLastChangesKeepsTheCasesOrderAmongEqualOnes) {
+    std::mt19937 rng(6);
+    std::vector<std::vector<std::int64_t>> all = {{}, {5}, {1, 2, 2, 3}, {3, 2, 1}, {2, 1, 2, 1}};
+    for (int n : {50, 1000}) {
+        std::vector<std::int64_t> changes(static_cast<std::size_t>(n));
+        for (std::int64_t& c : changes) {
+            c = std::int64_t(rng() % 40);
+        }
+        all.push_back(changes);
+        std::sort(changes.begin(), changes.end());
+        all.push_back(changes);
+    }
+    for (const std::vector<std::int64_t>& changes : all) {
+        const std::vector<std::uint32_t> order = server::ChangeOrder(changes);
+        ASSERT_EQ(order.size(), changes.size());
+        for (std::size_t a = 0; a < changes.size(); ++a) {
+            for (std::size_t b = a + 1; b < changes.size(); ++b) {
+                ASSERT_EQ(order[a] < order[b], changes[a] <= changes[b]) << a << " " << b;
+            }
+        }
+    }
 }
 
 } // namespace
