@@ -418,6 +418,70 @@ void BM_Login(benchmark::State& state) {
 }
 BENCHMARK(BM_Login)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
+// The program's own share of the login: the rows of the cases as the server sent them (taken
+// once, kept in memory) read into a document as the login reads them, without a server.
+void BM_ReadCaseRows(benchmark::State& state) {
+    Bench& bench = Bench::Get();
+    bench.EnsureImported();
+    std::string stream;
+    {
+        std::unique_ptr<server::Connection> db = connect(bench.Conninfo());
+        server::ServerError failed;
+        const bool ok = db->CopyOut(
+            "COPY (SELECT record_index, last_change, " + server::CaseColumnList() +
+                ", exact_texts FROM vora.cases) TO STDOUT (FORMAT binary)",
+            [&](std::string_view row) {
+                stream.append(row);
+                return true;
+            },
+            failed);
+        if (!ok) {
+            fail("COPY: " + failed.message.ToUtf8());
+        }
+    }
+    const int n = bench.Doc().GetRecordCount();
+    for (auto _ : state) {
+        auto doc = std::make_unique<CQuellmarkDoc>(CQuellmarkDoc::NoFile{});
+        CQuellmarkDoc::RecordList records(static_cast<std::size_t>(n));
+        registry::TextArena arena;
+        std::vector<std::int64_t> versions(std::size_t(n), -1);
+        server::CopyReader reader;
+        int replaced = 0;
+        CString error;
+        // In pieces of about a row, as libpq hands them out.
+        constexpr std::size_t kPiece = 512;
+        bool ok = true;
+        for (std::size_t at = 0; ok && at < stream.size(); at += kPiece) {
+            ok = reader.Feed(
+                std::string_view(stream).substr(at, kPiece),
+                [&](const std::vector<server::Field>& fields, CString& rowError) {
+                    std::int32_t index = -1;
+                    std::int64_t last = 0;
+                    if (!server::ReadInt(fields[0], index) || index < 0 || index >= n ||
+                        !server::ReadInt64(fields[1], last)) {
+                        return false;
+                    }
+                    versions[std::size_t(index)] = last;
+                    return server::ReadCaseFields(fields.data() + 2, records[std::size_t(index)],
+                                                  replaced, rowError, &arena);
+                },
+                error);
+        }
+        if (!ok || !reader.Finish(error)) {
+            state.SkipWithError(("rows: " + error.ToUtf8()).c_str());
+            break;
+        }
+        const std::vector<std::uint32_t> order = server::ChangeOrder(versions);
+        doc->AddRecords(std::move(records), std::move(arena), &order);
+        benchmark::DoNotOptimize(doc->GetRecordCount());
+        state.PauseTiming();
+        doc.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations() * stream.size()));
+}
+BENCHMARK(BM_ReadCaseRows)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 // ---------------------------------------------------------------------------------------------
 // Workstations
 
