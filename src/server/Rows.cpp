@@ -273,7 +273,7 @@ CopyReader::ReadState CopyReader::next(std::string_view data, std::size_t& at, C
     if (count == -1) {
         m_ended = true;
         at = p;
-        return ReadState::Ended;
+        return next(data, at, error); // nothing may follow the trailer, in this piece either
     }
     if (count < 0) {
         error = "サーバーから受け取った行の列の数が正しくありません"_sj;

@@ -258,7 +258,8 @@ TEST(ServerRows, RowsReadTheSameWhereverTheStreamIsCut) {
         Rows read;
         CString error;
         EXPECT_FALSE(readBack(stream + "x", cuts, read, error));
-        EXPECT_FALSE(error.IsEmpty());
+        EXPECT_NE(error.ToUtf8().find("終わりの後にまだデータがあります"), std::string::npos)
+            << error.ToUtf8();
     }
     for (std::size_t cut = 0; cut < stream.size(); ++cut) {
         Rows read;
