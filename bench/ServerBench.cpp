@@ -174,10 +174,14 @@ public:
         if (!server::ImportRegistry(*db, m_doc, error)) {
             fail("import: " + error.ToUtf8());
         }
-        exec(*db, "VACUUM ANALYZE");
+        Imported(*db);
+    }
+    // The registry imported through db: vacuumed as the server's autovacuum would, so that no
+    // login pays for the first look at the new rows.
+    void Imported(server::Connection& db) {
+        exec(db, "VACUUM ANALYZE");
         m_imported = true;
     }
-    void SetImported(bool imported) { m_imported = imported; }
 
     // The COPY streams the import sends, built once.
     const std::string& CaseStream() {
@@ -366,7 +370,7 @@ void BM_Import(benchmark::State& state) {
         import.Add(took);
         state.SetIterationTime(took.wall);
     }
-    bench.SetImported(true);
+    bench.Imported(*db);
     plain.Report(state, "plain");
     import.Report(state, "import");
     state.counters["x_plain"] = median(import.wall) / median(plain.wall);
