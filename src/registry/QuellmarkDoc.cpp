@@ -527,15 +527,38 @@ void CQuellmarkDoc::AddRecords(std::vector<CCaseRecord> records,
                                const std::vector<std::uint32_t>* changeOrder) {
     std::size_t from = m_listRecords.size();
     m_listRecords.reserve(from + records.size());
-    const std::uint32_t first = m_nextStamp;
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        CCaseRecord& r = records[i];
+    for (CCaseRecord& r : records) {
         // Side by side in the arena, as loaded cases are: lists and reports read them in order.
         r.Texts().MoveInto(m_textArena);
         m_listRecords.push_back(std::move(r));
+    }
+    recordsAdded(from, changeOrder);
+}
+
+void CQuellmarkDoc::AddRecords(RecordList records, registry::TextArena arena,
+                               const std::vector<std::uint32_t>* changeOrder) {
+    if (!m_listRecords.empty()) {
+        // Copies own their blocks, which go into this document's arena.
+        AddRecords(std::vector<CCaseRecord>(records.begin(), records.end()), changeOrder);
+        return;
+    }
+    // No case refers to the blocks of the arena held so far (a copy of a case owns its block):
+    // the cases' arena takes its place.
+    m_textArena = std::move(arena);
+    m_listRecords = std::move(records);
+    for (CCaseRecord& r : m_listRecords) {
+        r.Texts().MoveInto(m_textArena); // a block a case owns all the same
+    }
+    recordsAdded(0, changeOrder);
+}
+
+void CQuellmarkDoc::recordsAdded(std::size_t from, const std::vector<std::uint32_t>* changeOrder) {
+    const std::uint32_t first = m_nextStamp;
+    const std::size_t added = m_listRecords.size() - from;
+    for (std::size_t i = 0; i < added; ++i) {
         m_stamp.push_back(first + (changeOrder ? (*changeOrder)[i] : std::uint32_t(i)));
     }
-    m_nextStamp = first + std::uint32_t(records.size());
+    m_nextStamp = first + std::uint32_t(added);
     m_nRecordCount = int(m_listRecords.size());
     computeSurgeryDates(from);
     sortDateIndex();

@@ -169,6 +169,11 @@ public:
     // equal key then stand as those changes leave them.
     void AddRecords(std::vector<CCaseRecord> records,
                     const std::vector<std::uint32_t>* changeOrder = nullptr);
+    // The same for the cases of a loader, whose text blocks lie in arena: a document without
+    // cases takes both as they are, one with cases copies them into its own.
+    using RecordList = std::vector<CCaseRecord, fw::LargeBlockAllocator<CCaseRecord>>;
+    void AddRecords(RecordList records, registry::TextArena arena,
+                    const std::vector<std::uint32_t>* changeOrder = nullptr);
     // False when index names no case.
     bool ReplaceRecord(int index, const CCaseRecord& record);
 
@@ -261,6 +266,8 @@ private:
     void sortIndex(int key, const std::vector<int>& byStamp, SortWork& work) const;
     void sortTexts(int key, const std::vector<int>& byStamp, SortWork& work, int* index) const;
     void computeSurgeryDates(std::size_t from);
+    // The cases from from on were just added, case from + i changed as the changeOrder[i]-th.
+    void recordsAdded(std::size_t from, const std::vector<std::uint32_t>* changeOrder);
     void insertIntoIndexes(int index);
     bool keyGreater(int key, int a, int b) const;
     int compareKey(int key, int a, int b) const;
@@ -293,7 +300,7 @@ private:
     int m_nRecordCount = 0;
     // Holds the texts of the loaded cases; declared before them, so it goes after them.
     registry::TextArena m_textArena;
-    std::vector<CCaseRecord, fw::LargeBlockAllocator<CCaseRecord>> m_listRecords;
+    RecordList m_listRecords;
     CString m_strAdminPassword;
     CString m_strUserPassword;
     int m_nFileVersion = 2;

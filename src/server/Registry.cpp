@@ -201,7 +201,13 @@ bool loadCases(Connection& db, CQuellmarkDoc& doc, Versions& versions, LoadNotes
         error = error.IsEmpty() ? "サーバーの症例の数を読めません"_sj : error;
         return false;
     }
-    std::vector<CCaseRecord> records(static_cast<std::size_t>(n));
+    // With room for the cases the workstations will add (memory that is not touched costs
+    // nothing), so that the first new case does not move the million there are.
+    CQuellmarkDoc::RecordList records;
+    records.reserve(static_cast<std::size_t>(n + n / 8 + 1024));
+    records.resize(static_cast<std::size_t>(n));
+    // The cases' texts side by side, as a data file's are loaded: the document takes them so.
+    registry::TextArena arena;
     versions.cases.assign(std::size_t(n), -1);
     const int columns = int(CaseColumns().size()) + 3;
     const bool ok = copyRows(
@@ -219,20 +225,20 @@ bool loadCases(Connection& db, CQuellmarkDoc& doc, Versions& versions, LoadNotes
             }
             versions.cases[std::size_t(index)] = last;
             return ReadCaseFields(fields.data() + 2, records[std::size_t(index)],
-                                  notes.replacedCharacters, rowError);
+                                  notes.replacedCharacters, rowError, &arena);
         },
         error);
     if (!ok) {
         return false;
     }
     const std::vector<std::uint32_t> order = ChangeOrder(versions.cases);
-    doc.AddRecords(std::move(records), &order);
+    doc.AddRecords(std::move(records), std::move(arena), &order);
     return true;
 }
 
 // Writes rows through COPY in pieces of about a mebibyte.
-bool copyIn(Connection& db, const std::string& into, int count,
-            const std::function<void(CopyWriter&, int)>& row, CString& error) {
+template <class Row>
+bool copyIn(Connection& db, const std::string& into, int count, Row&& row, CString& error) {
     ServerError failed;
     const bool ok = db.CopyIn(
         "COPY " + into + " FROM STDIN (FORMAT binary)",
@@ -348,6 +354,10 @@ bool importCases(Connection& db, const CQuellmarkDoc& doc, CString& error) {
 std::vector<std::uint32_t> ChangeOrder(const std::vector<std::int64_t>& lastChanges) {
     std::vector<std::uint32_t> byChange(lastChanges.size());
     std::iota(byChange.begin(), byChange.end(), 0u);
+    // A registry nobody corrected since its import: changed in the order of the cases.
+    if (std::is_sorted(lastChanges.begin(), lastChanges.end())) {
+        return byChange;
+    }
     std::stable_sort(byChange.begin(), byChange.end(), [&](std::uint32_t a, std::uint32_t b) {
         return lastChanges[a] < lastChanges[b];
     });

@@ -3,8 +3,9 @@
 #include "framework/Codec.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
-#include <functional>
+#include <limits>
 
 namespace server {
 namespace {
@@ -24,10 +25,18 @@ std::uint16_t getBig16(const char* p) {
     return std::uint16_t(u[0] << 8 | u[1]);
 }
 
-void putBig(std::string& out, std::uint64_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) {
-        out.push_back(char(value >> (8 * i) & 0xff));
+void setBig32(char* p, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        p[i] = char(value >> (8 * (3 - i)) & 0xff);
     }
+}
+
+template <int Bytes> void putBig(std::string& out, std::uint64_t value) {
+    char bytes[Bytes];
+    for (int i = 0; i < Bytes; ++i) {
+        bytes[i] = char(value >> (8 * (Bytes - 1 - i)) & 0xff);
+    }
+    out.append(bytes, Bytes);
 }
 
 // How a field of a case is read and written.
@@ -128,10 +137,11 @@ std::string joined(const std::vector<const char*>& names) {
     return list;
 }
 
-// Sets texts (in the order of slots) from their UTF-8 fields, or from the exact bytes.
-bool readTexts(const Field* utf8, const Field& exact, std::size_t count,
-               const std::function<void(std::size_t, std::string_view)>& set, int& replaced,
-               CString& error) {
+// Appends the texts of count fields (in the order of their slots) to cp932 from their UTF-8
+// fields, or from the exact bytes; calls ended(i) after text i.
+template <class Ended>
+bool readTexts(const Field* const* utf8, const Field& exact, std::size_t count, std::string& cp932,
+               Ended&& ended, int& replaced, CString& error) {
     if (!exact.null) {
         std::vector<std::string_view> texts;
         if (!UnpackTexts(exact.bytes, count, texts)) {
@@ -139,28 +149,99 @@ bool readTexts(const Field* utf8, const Field& exact, std::size_t count,
             return false;
         }
         for (std::size_t i = 0; i < count; ++i) {
-            set(i, texts[i]);
+            cp932.append(texts[i]);
+            ended(i);
         }
         return true;
     }
-    std::string cp932;
     for (std::size_t i = 0; i < count; ++i) {
-        if (utf8[i].null) {
+        if (utf8[i]->null) {
             error = "文字の列が空（NULL）です"_sj;
             return false;
         }
-        TextFromUtf8(utf8[i].bytes, cp932, replaced);
-        set(i, cp932);
+        AppendTextFromUtf8(cp932, utf8[i]->bytes, replaced);
+        ended(i);
     }
     return true;
+}
+
+// The plain test of a text for a UTF-8 column: converted, and converted back to compare.
+bool roundTrip(std::string_view cp932, std::string& utf8) {
+    std::vector<std::string_view> undecodable;
+    utf8 = fw::Cp932ToUtf8(cp932, &undecodable);
+    bool exact = undecodable.empty();
+    // The server's texts hold no NUL.
+    for (std::size_t at = utf8.find('\0'); at != std::string::npos; at = utf8.find('\0', at)) {
+        utf8.replace(at, 1, "\xef\xbf\xbd");
+        exact = false;
+    }
+    if (exact) {
+        std::string back;
+        exact = fw::Utf8ToCp932(utf8, back) && back == cp932;
+    }
+    return exact;
+}
+
+// Whether each single byte and each pair of bytes, as a text of its own, comes back from its
+// UTF-8 unchanged: asked of roundTrip when a text first holds it, then known.
+class CodesComeBack {
+public:
+    static CodesComeBack& Shared() {
+        static CodesComeBack* shared = new CodesComeBack; // never destroyed: used until the end
+        return *shared;
+    }
+
+    bool Single(unsigned char b) { return known(b, 1); }
+    bool Pair(unsigned char lead, unsigned char trail) {
+        return known(256 + (std::size_t(lead) << 8 | trail), 2);
+    }
+    // ASCII but NUL comes back as it is (so a run of it needs no look at the table).
+    bool AsciiComesBack() const { return m_ascii; }
+
+private:
+    CodesComeBack() {
+        m_ascii = true;
+        for (unsigned b = 1; b < 0x80; ++b) {
+            m_ascii = m_ascii && Single(static_cast<unsigned char>(b));
+        }
+    }
+
+    // index: the byte below 256, else 256 + lead * 256 + trail.
+    bool known(std::size_t index, std::size_t size) {
+        std::uint8_t state = m_state[index].load(std::memory_order_relaxed);
+        if (state == kUnknown) {
+            const char code[2] = {char(index < 256 ? index : (index - 256) >> 8),
+                                  char(index & 0xff)};
+            std::string utf8;
+            // Two threads asking at once both find the same answer.
+            state = roundTrip(std::string_view(size == 1 ? code + 1 : code, size), utf8)
+                        ? kComesBack
+                        : kChanges;
+            m_state[index].store(state, std::memory_order_relaxed);
+        }
+        return state == kComesBack;
+    }
+
+    static constexpr std::uint8_t kUnknown = 0;
+    static constexpr std::uint8_t kComesBack = 1;
+    static constexpr std::uint8_t kChanges = 2;
+    std::array<std::atomic<std::uint8_t>, 256 + 0x10000> m_state{};
+    bool m_ascii = false;
+};
+
+bool eightAsciiWithoutNul(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    constexpr std::uint64_t kLow = 0x0101010101010101u;
+    constexpr std::uint64_t kHigh = 0x8080808080808080u;
+    return (word & kHigh) == 0 && ((word - kLow) & ~word & kHigh) == 0;
 }
 
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
 
-CopyReader::ReadState CopyReader::next(std::size_t& at, CString& error) {
-    const std::string_view data(m_pending);
+CopyReader::ReadState CopyReader::next(std::string_view data, std::size_t& at, CString& error) {
     if (!m_header) {
         if (data.size() - at < kHeaderBytes) {
             return ReadState::NeedMore;
@@ -192,7 +273,7 @@ CopyReader::ReadState CopyReader::next(std::size_t& at, CString& error) {
     if (count == -1) {
         m_ended = true;
         at = p;
-        return ReadState::Ended;
+        return next(data, at, error); // nothing may follow the trailer, in this piece either
     }
     if (count < 0) {
         error = "サーバーから受け取った行の列の数が正しくありません"_sj;
@@ -233,43 +314,60 @@ bool CopyReader::Finish(CString& error) const {
 
 CopyWriter::CopyWriter() {
     m_out.append(kSignature, sizeof kSignature);
-    putBig(m_out, 0, 4); // flags
-    putBig(m_out, 0, 4); // no header extension
+    putBig<4>(m_out, 0); // flags
+    putBig<4>(m_out, 0); // no header extension
 }
 
 void CopyWriter::BeginRow(int fields) {
-    putBig(m_out, std::uint16_t(fields), 2);
+    putBig<2>(m_out, std::uint16_t(fields));
 }
 
 void CopyWriter::Int16(std::int16_t value) {
-    putBig(m_out, 2, 4);
-    putBig(m_out, std::uint16_t(value), 2);
+    putBig<4>(m_out, 2);
+    putBig<2>(m_out, std::uint16_t(value));
 }
 
 void CopyWriter::Int(std::int32_t value) {
-    putBig(m_out, 4, 4);
-    putBig(m_out, std::uint32_t(value), 4);
+    putBig<8>(m_out, std::uint64_t(4) << 32 | std::uint32_t(value));
 }
 
 void CopyWriter::Int64(std::int64_t value) {
-    putBig(m_out, 8, 4);
-    putBig(m_out, std::uint64_t(value), 8);
+    putBig<4>(m_out, 8);
+    putBig<8>(m_out, std::uint64_t(value));
 }
 
 void CopyWriter::Float(float value) {
     std::uint32_t bits;
     std::memcpy(&bits, &value, sizeof bits);
-    putBig(m_out, 4, 4);
-    putBig(m_out, bits, 4);
+    putBig<8>(m_out, std::uint64_t(4) << 32 | bits);
 }
 
 void CopyWriter::Bytes(std::string_view bytes) {
-    putBig(m_out, std::uint32_t(bytes.size()), 4);
+    putBig<4>(m_out, std::uint32_t(bytes.size()));
     m_out.append(bytes);
 }
 
+bool CopyWriter::Text(std::string_view cp932) {
+    if (cp932.empty()) {
+        putBig<4>(m_out, 0);
+        return true;
+    }
+    if (!CharactersComeBack(cp932)) {
+        std::string utf8;
+        const bool exact = roundTrip(cp932, utf8);
+        Bytes(utf8);
+        return exact;
+    }
+    // Converted straight into the row, its length put in front afterwards.
+    const std::size_t at = m_out.size();
+    putBig<4>(m_out, 0);
+    fw::AppendCp932ToUtf8(m_out, cp932);
+    setBig32(m_out.data() + at, std::uint32_t(m_out.size() - at - 4));
+    return true;
+}
+
 void CopyWriter::Null() {
-    putBig(m_out, 0xffffffffu, 4);
+    putBig<4>(m_out, 0xffffffffu);
 }
 
 void CopyWriter::Date(const fw::LocalDate& day) {
@@ -288,7 +386,7 @@ void CopyWriter::Date(const fw::LocalDate& day) {
 }
 
 void CopyWriter::End() {
-    putBig(m_out, 0xffff, 2);
+    putBig<2>(m_out, 0xffff);
 }
 
 bool ReadInt16(const Field& f, std::int16_t& value) {
@@ -328,27 +426,55 @@ bool ReadFloat(const Field& f, float& value) {
 // ---------------------------------------------------------------------------------------------
 
 bool TextToUtf8(std::string_view cp932, std::string& utf8) {
-    std::vector<std::string_view> undecodable;
-    utf8 = fw::Cp932ToUtf8(cp932, &undecodable);
-    bool exact = undecodable.empty();
-    // The server's texts hold no NUL.
-    for (std::size_t at = utf8.find('\0'); at != std::string::npos; at = utf8.find('\0', at)) {
-        utf8.replace(at, 1, "\xef\xbf\xbd");
-        exact = false;
+    if (CharactersComeBack(cp932)) {
+        utf8.clear();
+        fw::AppendCp932ToUtf8(utf8, cp932);
+        return true;
     }
-    if (exact) {
-        std::string back;
-        exact = fw::Utf8ToCp932(utf8, back) && back == cp932;
+    return roundTrip(cp932, utf8);
+}
+
+// A text comes back whole when each of its characters does: both conversions go character by
+// character and know nothing of the characters around. The characters are cut as the
+// conversion cuts them: a byte that comes back alone is a character, else a lead byte takes
+// the next byte with it.
+bool CharactersComeBack(std::string_view cp932) {
+    CodesComeBack& codes = CodesComeBack::Shared();
+    const bool ascii = codes.AsciiComesBack();
+    const char* p = cp932.data();
+    const char* const end = p + cp932.size();
+    while (p != end) {
+        if (ascii && end - p >= 8 && eightAsciiWithoutNul(p)) {
+            p += 8;
+            continue;
+        }
+        const auto b = static_cast<unsigned char>(*p);
+        if (ascii && b < 0x80 && b != 0) {
+            ++p;
+            continue;
+        }
+        if (codes.Single(b)) {
+            ++p;
+            continue;
+        }
+        if (!fw::IsLeadByte(b) || end - p < 2 || !codes.Pair(b, static_cast<unsigned char>(p[1]))) {
+            return false;
+        }
+        p += 2;
     }
-    return exact;
+    return true;
 }
 
 void TextFromUtf8(std::string_view utf8, std::string& cp932, int& replaced) {
-    if (fw::Utf8ToCp932(utf8, cp932)) {
+    cp932.clear();
+    AppendTextFromUtf8(cp932, utf8, replaced);
+}
+
+void AppendTextFromUtf8(std::string& cp932, std::string_view utf8, int& replaced) {
+    if (utf8.empty() || fw::AppendUtf8ToCp932(cp932, utf8)) {
         return;
     }
     // Character by character, so that only what has no form is lost.
-    cp932.clear();
     std::string one;
     std::size_t i = 0;
     while (i < utf8.size()) {
@@ -466,17 +592,6 @@ const std::string& IncidentColumnList() {
 
 namespace {
 
-// The case's texts in slot order, and whether their UTF-8 is exact.
-bool caseTextsExact(const CCaseRecord& record) {
-    std::string utf8;
-    for (int slot = 0; slot < CCaseRecord::kTextSlotCount; ++slot) {
-        if (!TextToUtf8(record.TextView(CCaseRecord::TextSlot(slot)), utf8)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string packedCaseTexts(const CCaseRecord& record) {
     std::vector<std::string_view> texts;
     for (int slot = 0; slot < CCaseRecord::kTextSlotCount; ++slot) {
@@ -488,7 +603,6 @@ std::string packedCaseTexts(const CCaseRecord& record) {
 } // namespace
 
 void WriteCaseFields(CopyWriter& out, const CCaseRecord& record) {
-    std::string utf8;
     bool exact = true;
     for (const CaseField& f : caseFields()) {
         switch (f.column.kind) {
@@ -499,8 +613,7 @@ void WriteCaseFields(CopyWriter& out, const CCaseRecord& record) {
             out.Float(f.getFloat(record));
             break;
         case CaseColumn::Text:
-            exact = TextToUtf8(record.TextView(CCaseRecord::TextSlot(f.slot)), utf8) && exact;
-            out.Bytes(utf8);
+            exact = out.Text(record.TextView(CCaseRecord::TextSlot(f.slot))) && exact;
             break;
         }
     }
@@ -514,6 +627,7 @@ void WriteCaseFields(CopyWriter& out, const CCaseRecord& record) {
 std::vector<Param> CaseParams(const CCaseRecord& record) {
     std::vector<Param> params;
     params.reserve(caseFields().size() + 1);
+    bool exact = true;
     for (const CaseField& f : caseFields()) {
         switch (f.column.kind) {
         case CaseColumn::Int:
@@ -522,20 +636,24 @@ std::vector<Param> CaseParams(const CCaseRecord& record) {
         case CaseColumn::Float:
             params.push_back(Param::Float4(f.getFloat(record)));
             break;
-        case CaseColumn::Text:
-            params.push_back(TextParam(record.TextView(CCaseRecord::TextSlot(f.slot))));
+        case CaseColumn::Text: {
+            Param side;
+            params.push_back(TextParam(record.TextView(CCaseRecord::TextSlot(f.slot)), &side));
+            exact = exact && !side.value;
             break;
         }
+        }
     }
-    params.push_back(caseTextsExact(record) ? Param::Null()
-                                            : Param::Bytes(packedCaseTexts(record)));
+    params.push_back(exact ? Param::Null() : Param::Bytes(packedCaseTexts(record)));
     return params;
 }
 
-bool ReadCaseFields(const Field* fields, CCaseRecord& record, int& replaced, CString& error) {
+bool ReadCaseFields(const Field* fields, CCaseRecord& record, int& replaced, CString& error,
+                    registry::TextArena* arena) {
     const std::vector<CaseField>& all = caseFields();
-    std::vector<Field> texts;
-    std::vector<int> slots;
+    const Field* texts[registry::CaseTexts::kCount];
+    int slots[registry::CaseTexts::kCount];
+    std::size_t count = 0;
     for (std::size_t i = 0; i < all.size(); ++i) {
         const CaseField& f = all[i];
         bool ok = true;
@@ -557,8 +675,9 @@ bool ReadCaseFields(const Field* fields, CCaseRecord& record, int& replaced, CSt
             break;
         }
         case CaseColumn::Text:
-            texts.push_back(fields[i]);
-            slots.push_back(f.slot);
+            texts[count] = &fields[i];
+            slots[count] = f.slot;
+            ++count;
             break;
         }
         if (!ok) {
@@ -567,18 +686,24 @@ bool ReadCaseFields(const Field* fields, CCaseRecord& record, int& replaced, CSt
             return false;
         }
     }
-    // The texts in slot order, which is their order among the columns too.
+    // The texts in slot order, which is their order among the columns too, gathered in one
+    // buffer that serves every case of a load.
     std::uint32_t ends[registry::CaseTexts::kCount] = {};
-    std::string bytes;
-    const bool ok = readTexts(
-        texts.data(), fields[all.size()], texts.size(),
-        [&](std::size_t i, std::string_view text) {
-            bytes.append(text);
-            ends[slots[i]] = std::uint32_t(bytes.size());
+    thread_local std::string bytes;
+    bytes.clear();
+    bool ok = readTexts(
+        texts, fields[all.size()], count, bytes,
+        [&](std::size_t i) {
+            ends[slots[i]] = std::uint32_t(
+                std::min<std::size_t>(bytes.size(), std::numeric_limits<std::uint32_t>::max()));
         },
         replaced, error);
+    if (ok && bytes.size() > std::numeric_limits<std::uint32_t>::max()) {
+        error = "症例の文字が長すぎます"_sj;
+        ok = false;
+    }
     if (ok) {
-        record.Texts().Assign(ends, bytes.data());
+        record.Texts().Assign(ends, bytes.data(), arena);
     }
     return ok;
 }
@@ -587,19 +712,19 @@ void WriteIncidentFields(CopyWriter& out, const IncidentRow& row) {
     for (std::int32_t v : row.values) {
         out.Int(v);
     }
-    std::string utf8;
     bool exact = true;
-    std::vector<std::string_view> texts;
     for (const CString& t : row.texts) {
-        exact = TextToUtf8(t.view(), utf8) && exact;
-        out.Bytes(utf8);
-        texts.push_back(t.view());
+        exact = out.Text(t.view()) && exact;
     }
     if (exact) {
         out.Null();
-    } else {
-        out.Bytes(PackTexts(texts));
+        return;
     }
+    std::vector<std::string_view> texts;
+    for (const CString& t : row.texts) {
+        texts.push_back(t.view());
+    }
+    out.Bytes(PackTexts(texts));
 }
 
 std::vector<Param> IncidentParams(const IncidentRow& row) {
@@ -626,10 +751,19 @@ bool ReadIncidentFields(const Field* fields, IncidentRow& row, int& replaced, CS
             return false;
         }
     }
+    const Field* texts[std::tuple_size_v<decltype(row.texts)>];
+    for (std::size_t i = 0; i < row.texts.size(); ++i) {
+        texts[i] = &fields[row.values.size() + i];
+    }
+    std::string bytes;
+    std::size_t begin = 0;
     return readTexts(
-        fields + row.values.size(), fields[row.values.size() + row.texts.size()], row.texts.size(),
-        [&](std::size_t i, std::string_view text) { row.texts[i] = CString(text); }, replaced,
-        error);
+        texts, fields[row.values.size() + row.texts.size()], row.texts.size(), bytes,
+        [&](std::size_t i) {
+            row.texts[i] = CString(std::string_view(bytes).substr(begin));
+            begin = bytes.size();
+        },
+        replaced, error);
 }
 
 CString ChangedCaseFields(const CCaseRecord& a, const CCaseRecord& b) {

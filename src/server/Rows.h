@@ -23,17 +23,22 @@ struct Field {
     bool null = false;
 };
 
-// Reads the rows of a binary COPY stream, given in pieces as they arrive; a row handed out
-// lives until the next call.
+// Reads the rows of a binary COPY stream, given in pieces as they arrive; the fields of a row
+// handed out are valid while row runs.
 class CopyReader {
 public:
     // Takes the next piece; calls row for each row that is complete. False with error when
     // the stream is not a binary COPY stream or row returned false (row sets error then).
     template <class Row> bool Feed(std::string_view piece, Row&& row, CString& error) {
-        m_pending.append(piece.data(), piece.size());
+        // The rows are read where they lie: only a row cut between two pieces is gathered
+        // (libpq hands out one whole row a piece).
+        if (!m_pending.empty()) {
+            m_pending.append(piece.data(), piece.size());
+            piece = m_pending;
+        }
         std::size_t at = 0;
         while (true) {
-            const ReadState state = next(at, error);
+            const ReadState state = next(piece, at, error);
             if (state == ReadState::Bad) {
                 return false;
             }
@@ -44,7 +49,11 @@ public:
                 return false;
             }
         }
-        m_pending.erase(0, at);
+        if (piece.data() == m_pending.data()) {
+            m_pending.erase(0, at);
+        } else {
+            m_pending.assign(piece.substr(at));
+        }
         return true;
     }
     // After the last piece: false with error when the stream ended before its trailer.
@@ -52,7 +61,7 @@ public:
 
 private:
     enum class ReadState { Row, NeedMore, Bad, Ended };
-    ReadState next(std::size_t& at, CString& error);
+    ReadState next(std::string_view data, std::size_t& at, CString& error);
 
     std::string m_pending;
     bool m_header = false;
@@ -70,6 +79,9 @@ public:
     void Int64(std::int64_t value);
     void Float(float value);
     void Bytes(std::string_view bytes);
+    // A text for a UTF-8 column, as TextToUtf8 gives it; false when its exact bytes must be
+    // kept too.
+    bool Text(std::string_view cp932);
     void Null();
     // A date as days from 2000-01-01.
     void Date(const fw::LocalDate& day);
@@ -90,9 +102,15 @@ bool ReadFloat(const Field& f, float& value);
 // A text for a UTF-8 column: true when the UTF-8 gives back the same bytes, else utf8 shows
 // what it can (U+FFFD for what is no character) and the text needs its exact bytes kept.
 bool TextToUtf8(std::string_view cp932, std::string& utf8);
+// True when each character of cp932 on its own comes back from its UTF-8 as the same bytes
+// and none is a NUL, by a table of every code: then so does the whole text, and TextToUtf8
+// needs no conversion back to know it. False says nothing: TextToUtf8 then converts back.
+bool CharactersComeBack(std::string_view cp932);
 // A text from a UTF-8 column; a character Shift-JIS has no form for (put in by some other
 // program) becomes "〓", and replaced counts it.
 void TextFromUtf8(std::string_view utf8, std::string& cp932, int& replaced);
+// The same, appended to cp932.
+void AppendTextFromUtf8(std::string& cp932, std::string_view utf8, int& replaced);
 
 // Several texts' exact bytes in one side column: each as a 4-byte little-endian length and its
 // bytes. Reading checks every length against what remains.
@@ -115,8 +133,10 @@ const std::string& IncidentColumnList();
 
 // The fields of a case in CaseColumns() order, then exact_texts: writes them into a row.
 void WriteCaseFields(CopyWriter& out, const CCaseRecord& record);
-// Reads fields (CaseColumns() order, then exact_texts) into record; false with error.
-bool ReadCaseFields(const Field* fields, CCaseRecord& record, int& replaced, CString& error);
+// Reads fields (CaseColumns() order, then exact_texts) into record; false with error. With
+// arena, the case's text block lies there (a loader's many cases), else the case owns it.
+bool ReadCaseFields(const Field* fields, CCaseRecord& record, int& replaced, CString& error,
+                    registry::TextArena* arena = nullptr);
 // The same fields as the parameters of an INSERT or UPDATE, exact_texts last.
 std::vector<Param> CaseParams(const CCaseRecord& record);
 

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <new>
+#include <numeric>
 #include <random>
 #include <thread>
 
@@ -248,6 +250,72 @@ TEST(SortIndexAddTest, AddedCasesStandAsIfInsertedOneByOne) {
             }
         }
         ASSERT_NO_FATAL_FAILURE(expectIndexesAndSavedFields(doc, reference));
+    }
+}
+
+// The cases as a loader hands them over: the same numbers, their texts in an arena of its own.
+CQuellmarkDoc::RecordList inArena(const std::vector<CCaseRecord>& cases, TextArena& arena) {
+    CQuellmarkDoc::RecordList records;
+    for (const CCaseRecord& c : cases) {
+        CCaseRecord& r = records.emplace_back(c);
+        std::uint32_t ends[CaseTexts::kCount];
+        std::string bytes;
+        for (int slot = 0; slot < CaseTexts::kCount; ++slot) {
+            bytes += c.TextView(CCaseRecord::TextSlot(slot));
+            ends[slot] = std::uint32_t(bytes.size());
+        }
+        r.Texts().Assign(ends, bytes.data(), &arena);
+    }
+    return records;
+}
+
+// Cases loaded with the order of their last changes (case i changed as the order[i]-th) stand
+// as if added one by one and then changed in that order, whichever way they are given; the
+// arena of a loader's cases lives on in the document, also when the loader's goes.
+TEST(SortIndexAddTest, LoadedCasesStandAsTheirLastChangesLeftThem) {
+    for (const Distribution& d : distributions(-1)) {
+        SCOPED_TRACE(traceOf(d));
+        const std::vector<CCaseRecord> pool = casesOf(d);
+        std::mt19937 rng(d.seed);
+        std::vector<std::uint32_t> order(pool.size());
+        std::iota(order.begin(), order.end(), 0u);
+        std::shuffle(order.begin(), order.end(), rng);
+        ReferenceIndexes reference(pool);
+        std::vector<int> byChange(pool.size());
+        for (std::size_t i = 0; i < pool.size(); ++i) {
+            byChange[order[i]] = int(i);
+        }
+        for (int i : byChange) {
+            reference.Replace(i, pool[std::size_t(i)]);
+        }
+
+        CQuellmarkDoc plain(CQuellmarkDoc::NoFile{});
+        plain.AddRecords(pool, &order);
+        CQuellmarkDoc doc(CQuellmarkDoc::NoFile{});
+        {
+            TextArena arena;
+            CQuellmarkDoc::RecordList records = inArena(pool, arena);
+            doc.AddRecords(std::move(records), std::move(arena), &order);
+        }
+        ASSERT_NO_FATAL_FAILURE(expectIndexesAndSavedFields(doc, reference));
+        ASSERT_EQ(testing_support::StoredBytes(doc), testing_support::StoredBytes(plain));
+
+        // Into a registry that holds cases: they are copied into its own arena.
+        const std::size_t half = pool.size() / 2;
+        const std::vector<CCaseRecord> batch(pool.begin(), pool.begin() + std::ptrdiff_t(half));
+        {
+            TextArena arena;
+            doc.AddRecords(inArena(batch, arena), std::move(arena));
+        }
+        plain.AddRecords(batch);
+        doc.ReplaceRecord(3, pool.back());
+        plain.ReplaceRecord(3, pool.back());
+        doc.AddRecord(pool[1]);
+        plain.AddRecord(pool[1]);
+        for (int i = 0; i < doc.GetRecordCount(); ++i) {
+            ASSERT_EQ(doc.RecordAt(i), plain.RecordAt(i)) << "case " << i;
+        }
+        EXPECT_EQ(testing_support::StoredBytes(doc), testing_support::StoredBytes(plain));
     }
 }
 
