@@ -96,10 +96,11 @@ void exec(server::Connection& db, const std::string& sql) {
     }
 }
 
-std::unique_ptr<server::Connection> connect(const std::string& conninfo) {
+std::unique_ptr<server::Connection> connect(const std::string& conninfo,
+                                            const server::Login& login = {}) {
     auto db = std::make_unique<server::Connection>();
     CString error;
-    if (!db->Open(conninfo, error)) {
+    if (!db->Open(conninfo, error, login)) {
         fail("cannot connect: " + error.ToUtf8());
     }
     return db;
@@ -152,15 +153,19 @@ public:
         if (admin.Open("dbname=postgres", error)) {
             server::ServerError ignored;
             admin.Exec("DROP DATABASE IF EXISTS " + m_database + " WITH (FORCE)", ignored);
+            admin.Exec("DROP ROLE IF EXISTS " + m_roles.user + ", " + m_roles.admin, ignored);
         }
     }
 
     const std::string& Conninfo() const { return m_conninfo; }
+    // The registry's administrator role, as a workstation logs in.
+    server::Login Admin() const { return {m_roles.admin, "admin-pw"}; }
     const CQuellmarkDoc& Doc() const { return m_doc; }
 
     // An empty registry on a server that has written out what came before.
     void Empty(server::Connection& db) {
-        exec(db, "TRUNCATE vora.cases, vora.incidents, vora.list_items, vora.changes");
+        exec(db, "TRUNCATE vora.cases, vora.incidents, vora.list_items, vora.changes, "
+                 "vora.history");
         server::ServerError ignored; // CHECKPOINT needs a role that may; pg_virtualenv's may
         db.Exec("CHECKPOINT", ignored);
     }
@@ -229,16 +234,24 @@ private:
             exec(*admin, "DROP DATABASE IF EXISTS " + m_database);
             exec(*admin, "CREATE DATABASE " + m_database);
         }
+        // Roles belong to the whole server: the bench's own.
+        m_roles = {m_database + "_user", m_database + "_admin"};
         std::unique_ptr<server::Connection> db = connect(m_conninfo);
         std::string report;
-        if (!server::InitSchema(*db, report)) {
+        const auto ask = [](server::RolePasswords& passwords, std::string&) {
+            passwords = {"admin-pw", "user-pw"};
+            return true;
+        };
+        if (!server::InitSchema(*db, m_roles, ask, report)) {
             fail("schema: " + report);
         }
         testing_support::FillDocument(m_doc, g_cases, 42, Spread::TwentyYears);
+        m_doc.SetPasswords("admin-pw", "user-pw"); // the import makes them the roles'
     }
 
     std::string m_database;
     std::string m_conninfo;
+    server::Roles m_roles;
     CQuellmarkDoc m_doc{CQuellmarkDoc::NoFile{}};
     bool m_imported = false;
     std::string m_caseStream;
@@ -490,8 +503,8 @@ BENCHMARK(BM_ReadCaseRows)->Unit(benchmark::kMillisecond)->Iterations(5);
 // Workstations
 
 struct Workstation {
-    explicit Workstation(const std::string& conninfo) {
-        std::unique_ptr<server::Connection> db = connect(conninfo);
+    Workstation(const std::string& conninfo, const server::Login& login) {
+        std::unique_ptr<server::Connection> db = connect(conninfo, login);
         server::Versions versions;
         server::LoadNotes notes;
         CString error;
@@ -500,7 +513,7 @@ struct Workstation {
         }
         server::ServerStore::Hooks hooks;
         hooks.changed = [this] { ++changesSeen; };
-        store = std::make_unique<server::ServerStore>(conninfo, std::move(db), doc,
+        store = std::make_unique<server::ServerStore>(conninfo, login, std::move(db), doc,
                                                       std::move(versions), std::move(hooks));
         if (!store->Start(error)) {
             fail("start: " + error.ToUtf8());
@@ -513,8 +526,8 @@ struct Workstation {
 };
 
 struct Department {
-    Workstation a{Bench::Get().Conninfo()};
-    Workstation b{Bench::Get().Conninfo()};
+    Workstation a{Bench::Get().Conninfo(), Bench::Get().Admin()};
+    Workstation b{Bench::Get().Conninfo(), Bench::Get().Admin()};
 };
 
 Department& department() {

@@ -78,10 +78,13 @@ std::string quotedAfter(std::string_view message, std::string_view prefix) {
     return std::string(message.substr(open + 1, close - open - 1));
 }
 
+// A message of libpq's or the server's that holds contains (and also, when given), told in
+// Japanese; "%s" takes the name quoted after namePrefix, else the first quoted one.
 struct KnownMessage {
     std::string_view contains;
-    const char* japanese; // UTF-8; "%s" takes the quoted name where there is one
+    const char* japanese; // UTF-8
     std::string_view namePrefix;
+    std::string_view also = {};
 };
 
 constexpr KnownMessage kKnownMessages[] = {
@@ -110,7 +113,8 @@ constexpr KnownMessage kKnownMessages[] = {
     {"Network is unreachable", "サーバーまでのネットワークがつながっていません", ""},
     {"password authentication failed", "ユーザー「%s」のパスワードが違います", "for user"},
     {"no password supplied", "サーバーがパスワードを求めていますが、与えられていません", ""},
-    {"does not exist", "データベースまたはユーザー「%s」がサーバーにありません", ""},
+    {"role \"", "ユーザー（ロール）「%s」がサーバーにありません", "role", "does not exist"},
+    {"database \"", "データベース「%s」がサーバーにありません", "database", "does not exist"},
     {"no pg_hba.conf entry",
      "サーバーがこのコンピューターからの接続を許可していません（pg_hba.conf）", ""},
     {"definition of service", "接続サービス「%s」が pg_service.conf にありません", "service"},
@@ -156,7 +160,8 @@ std::string userName() {
 CString TranslateMessage(std::string_view message) {
     const std::string_view line = firstLine(message);
     for (const KnownMessage& known : kKnownMessages) {
-        if (message.find(known.contains) == std::string_view::npos) {
+        if (message.find(known.contains) == std::string_view::npos ||
+            (!known.also.empty() && message.find(known.also) == std::string_view::npos)) {
             continue;
         }
         std::string text = known.japanese;

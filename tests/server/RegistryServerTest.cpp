@@ -329,6 +329,13 @@ TEST(ServerRows, LibpqReasonsAreSaidInJapaneseWhereTheyAreKnown) {
          "authentication failed for user \"vora_user\"\n",
          "ユーザー「vora_user」のパスワードが違います"},
         {"definition of service \"vora\" not found\n", "接続サービス「vora」が"},
+        {"connection to server on socket \"/var/run/postgresql/.s.PGSQL.5432\" failed: FATAL:  "
+         "role \"root\" does not exist\n",
+         "ユーザー（ロール）「root」がサーバーにありません"},
+        {"connection to server at \"db1\" (10.0.0.5), port 5432 failed: FATAL:  database "
+         "\"vora\" does not exist\n",
+         "データベース「vora」がサーバーにありません"},
+        {"relation \"vora.cases\" does not exist", "relation \"vora.cases\" does not exist"},
         {"something new\nand more", "something new"},
     };
     for (const auto& c : cases) {
