@@ -78,7 +78,9 @@ mkfifo "$w/failed-over"
     echo "press 1096"
     echo "expect-dialog main"
   done
-  echo "expect-status サーバー localhost:$standby/vora_fo に接続しています（暗号化なし）"
+  where=localhost
+  [ "$standby" = 5432 ] || where="localhost:$standby"
+  echo "expect-status サーバー $where/vora_fo に接続しています（暗号化なし）"
   echo "press 106"
   echo "press 2"
 } > "$w/ws.replay"

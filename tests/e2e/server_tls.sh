@@ -103,11 +103,14 @@ install -o "$owner" -m 644 "$w/server.crt" "$data/server.crt"
 restart
 
 port=$PGPORT
+# The status bar leaves out the default port.
+where=localhost
+[ "$PGPORT" = 5432 ] || where="localhost:$PGPORT"
 cat > "$w/verified.replay" <<EOF
 type 1000 qelvo
 press 1
 expect-dialog main
-expect-status サーバー localhost:$port/vora_tls に接続しています（暗号化あり）
+expect-status サーバー $where/vora_tls に接続しています（暗号化あり）
 expect-rows 5
 press 106
 press 2
