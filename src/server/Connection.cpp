@@ -518,19 +518,25 @@ std::optional<Result> Connection::Query(const std::string& sql, const std::vecto
     return std::nullopt;
 }
 
-bool Connection::CopyOut(const std::string& sql, const std::function<bool(std::string_view)>& row,
-                         ServerError& error) {
+// Sends a COPY statement; true when the server is ready to send (toClient) or to take the rows.
+bool Connection::beginCopy(const std::string& sql, bool toClient, ServerError& error) {
     if (!m_conn) {
         error = {"", "サーバーに接続していません"_sj, true};
         return false;
     }
+    Result start(PQexec(m_conn, sql.c_str()));
+    if (start.Raw() && PQresultStatus(start.Raw()) == (toClient ? PGRES_COPY_OUT : PGRES_COPY_IN)) {
+        return true;
+    }
+    error = errorOf(start.Raw());
+    return false;
+}
+
+bool Connection::CopyOut(const std::string& sql, const std::function<bool(std::string_view)>& row,
+                         ServerError& error) {
     EnglishMessages english;
-    {
-        Result start(PQexec(m_conn, sql.c_str()));
-        if (!start.Raw() || PQresultStatus(start.Raw()) != PGRES_COPY_OUT) {
-            error = errorOf(start.Raw());
-            return false;
-        }
+    if (!beginCopy(sql, true, error)) {
+        return false;
     }
     bool stopped = false;
     for (;;) {
@@ -560,17 +566,9 @@ bool Connection::CopyIn(
     const std::string& sql,
     const std::function<bool(const std::function<bool(std::string_view)>& put)>& write,
     ServerError& error) {
-    if (!m_conn) {
-        error = {"", "サーバーに接続していません"_sj, true};
-        return false;
-    }
     EnglishMessages english;
-    {
-        Result start(PQexec(m_conn, sql.c_str()));
-        if (!start.Raw() || PQresultStatus(start.Raw()) != PGRES_COPY_IN) {
-            error = errorOf(start.Raw());
-            return false;
-        }
+    if (!beginCopy(sql, false, error)) {
+        return false;
     }
     bool sent = true;
     const bool complete = write([&](std::string_view data) {

@@ -137,6 +137,7 @@ public:
 private:
     bool begin(const std::string& conninfo, const Login& login, CString& error, bool* authFailed);
     ServerError errorOf(pg_result* result) const;
+    bool beginCopy(const std::string& sql, bool toClient, ServerError& error);
     void drainResults();
 
     pg_conn* m_conn = nullptr;
